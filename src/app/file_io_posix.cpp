@@ -1,0 +1,95 @@
+// Whole-file operations for the POSIX build of the core (native tests, fuzzing).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/file_io.h"
+
+namespace quillnet {
+
+namespace {
+
+// wchar_t is UTF-32 here; file names are UTF-8.
+std::string native_path(const std::wstring& path) {
+    std::string out;
+    for (wchar_t wc : path) {
+        const auto cp = static_cast<char32_t>(wc);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool write_all(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_file_bytes(const std::wstring& path, std::string& out) {
+    out.clear();
+    const int fd = ::open(native_path(path).c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) { ok = false; break; }
+        if (n == 0) break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool replace_file_contents(const std::wstring& path, const std::string& bytes) {
+    const std::string target = native_path(path);
+    const std::string temp = target + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0) ok = false;
+    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+bool append_file_bytes(const std::wstring& path, const std::string& bytes) {
+    const int fd = ::open(native_path(path).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0) return false;
+    const bool ok = write_all(fd, bytes);
+    ::close(fd);
+    return ok;
+}
+
+bool delete_file(const std::wstring& path) { return ::unlink(native_path(path).c_str()) == 0; }
+
+bool create_directory(const std::wstring& path) { return ::mkdir(native_path(path).c_str(), 0755) == 0; }
+
+bool path_exists(const std::wstring& path) {
+    struct stat st;
+    return ::stat(native_path(path).c_str(), &st) == 0;
+}
+
+}  // namespace quillnet

@@ -1,0 +1,76 @@
+// The canonical configuration text and its safe replacement on disk.
+#include "config/settings_writer.h"
+
+#include <cstdio>
+
+#include "app/file_io.h"
+
+namespace quillnet {
+
+namespace {
+
+const char* flag_bit(bool b) { return b ? "1" : "0"; }
+
+}  // namespace
+
+std::string colour_text(ColourRef colour) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%02X%02X%02X", colour_red(colour), colour_green(colour),
+                  colour_blue(colour));
+    return buffer;
+}
+
+std::string settings_text(const Settings& s) {
+    std::string out;
+    auto line = [&out](const std::string& text) {
+        out += text;
+        out += "\r\n";
+    };
+    line("; Quillnet configuration (auto-saved).");
+    line("");
+    line("[identity]");
+    line("user = " + s.user);
+    line("room = " + s.room);
+    line("");
+    line("[network]");
+    line("discovery_port = " + std::to_string(s.discovery_port));
+    line("message_port   = " + std::to_string(s.message_port));
+    std::string peers;
+    for (std::size_t i = 0; i < s.seed_peers.size(); ++i) {
+        if (i > 0) peers += ", ";
+        peers += s.seed_peers[i];
+    }
+    line("seed_peers = " + peers);
+    line("heartbeat_ms    = " + std::to_string(s.heartbeat_ms));
+    line("peer_timeout_ms = " + std::to_string(s.peer_timeout_ms));
+    line("");
+    line("[sound]");
+    line(std::string("enabled = ") + flag_bit(s.sound_enabled));
+    line("file = " + s.sound_file);
+    line("volume = " + std::to_string(s.volume));
+    line("tone_freq = " + std::to_string(s.tone_freq));
+    line("tone_ms = " + std::to_string(s.tone_ms));
+    line("");
+    line("[behavior]");
+    line(std::string("always_on_top = ") + flag_bit(s.always_on_top));
+    line(std::string("start_minimized = ") + flag_bit(s.start_minimized));
+    line(std::string("auto_minimize_after_send = ") + flag_bit(s.auto_minimize_after_send));
+    line(std::string("bring_to_front_on_receive = ") + flag_bit(s.bring_to_front_on_receive));
+    line(std::string("interrupt_screensaver_on_receive = ") + flag_bit(s.interrupt_screensaver_on_receive));
+    line("");
+    line("[quick_messages]");
+    line("; F1..F10 quick messages sent with the function keys.");
+    for (std::size_t i = 0; i < s.quick_messages.size() && i < MAX_QUICK_MESSAGES; ++i)
+        line(std::to_string(i + 1) + " = " + s.quick_messages[i]);
+    line("");
+    line("[flags]");
+    for (const FlagDefinition& f : s.flags) line(f.name + " = " + colour_text(f.colour));
+    return out;
+}
+
+bool save_settings(const Settings& settings) {
+    if (settings.ini_path.empty()) return false;
+    return replace_file_contents(settings.ini_path, settings_text(settings));
+}
+
+}  // namespace quillnet

@@ -1,0 +1,89 @@
+// The canonical configuration text and the safe replacement of the file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/file_io.h"
+#include "config/settings_reader.h"
+#include "config/settings_writer.h"
+#include "test_paths.h"
+
+using namespace quillnet;
+
+TEST(SettingsWriter, CanonicalTextOfDefaults) {
+    Settings s;
+    s.user = "Bob";
+    s.room = "Front Desk";
+    complete_settings(s);
+    const std::string expected =
+        "; Quillnet configuration (auto-saved).\r\n\r\n[identity]\r\nuser = Bob\r\nroom = Front Desk\r\n\r\n"
+        "[network]\r\ndiscovery_port = 45777\r\nmessage_port   = 45778\r\nseed_peers = \r\n"
+        "heartbeat_ms    = 3000\r\npeer_timeout_ms = 12000\r\n\r\n"
+        "[sound]\r\nenabled = 1\r\nfile = \r\nvolume = 80\r\ntone_freq = 880\r\ntone_ms = 250\r\n\r\n"
+        "[behavior]\r\nalways_on_top = 1\r\nstart_minimized = 1\r\nauto_minimize_after_send = 1\r\n"
+        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\n\r\n"
+        "[quick_messages]\r\n; F1..F10 quick messages sent with the function keys.\r\n"
+        "1 = Yes\r\n2 = No\r\n3 = Take Msg\r\n4 = Will Call\r\n5 = Pt Ready\r\n6 = Do Premed\r\n"
+        "7 = Wait\r\n8 = Next Case\r\n9 = Come Here\r\n10 = EMERG\r\n\r\n"
+        "[flags]\r\nRed = #DC2828\r\nBlue = #285ADC\r\nGreen = #1EA03C\r\nYellow = #E6BE1E\r\n"
+        "Orange = #EB8214\r\nPurple = #8C3CBE\r\n";
+    EXPECT_EQ(settings_text(s), expected);
+}
+
+TEST(SettingsWriter, ValuesWrittenAsHeld) {
+    Settings s;
+    s.user = "  Ann  ";
+    s.seed_peers = {"10.0.0.5", "10.0.0.9"};
+    s.heartbeat_ms = -200;
+    s.quick_messages = {"A", "", "C", "4", "5", "6", "7", "8", "9", "10", "11"};
+    s.flags = {{"Amber", 0x000080FF}};
+    const std::string text = settings_text(s);
+    EXPECT_NE(text.find("user =   Ann  \r\n"), std::string::npos);
+    EXPECT_NE(text.find("seed_peers = 10.0.0.5, 10.0.0.9\r\n"), std::string::npos);
+    EXPECT_NE(text.find("heartbeat_ms    = -200\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n2 = \r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n10 = 10\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("11 = "), std::string::npos);
+    EXPECT_NE(text.find("Amber = #FF8000\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(text.find("\r\n\r\n\r\n"), std::string::npos);
+
+    // The empty F2 is dropped by the reader, so C moves up to F2.
+    const Settings back = parse_settings_text(text, L"x");
+    EXPECT_EQ(back.user, "Ann");
+    EXPECT_EQ(back.quick_messages[1], "C");
+}
+
+TEST(SettingsWriter, RoundTripThroughTheFile) {
+    const std::wstring path = test_temp_path(L"roundtrip.ini");
+    delete_file(path);
+    Settings s = load_settings(path);  // missing: completed defaults
+    EXPECT_FALSE(path_exists(path));   // the reader never creates the file
+    s.seed_peers = {"192.168.1.7"};
+    s.sound_file = "C:\\sounds\\ding \xC3\xA9.wav";
+    s.volume = 35;
+    s.always_on_top = false;
+    s.flags.push_back({"Teal \xF0\x9F\x90\x9F", 0x00808000});
+    ASSERT_TRUE(save_settings(s));
+    const Settings back = load_settings(path);
+    EXPECT_EQ(back, s);
+    delete_file(path);
+}
+
+TEST(SettingsWriter, FailedSaveLeavesOldFileAndReportsFalse) {
+    const std::wstring path = test_temp_path(L"keep.ini");
+    ASSERT_TRUE(replace_file_contents(path, "[identity]\r\nuser = Keep\r\n"));
+    Settings s = load_settings(path);
+    // A folder that does not exist cannot take the temporary file.
+    Settings elsewhere = s;
+    elsewhere.ini_path = test_temp_path(L"no-such-folder") + L"/x/Quillnet.ini";
+    EXPECT_FALSE(save_settings(elsewhere));
+    Settings no_path = s;
+    no_path.ini_path.clear();
+    EXPECT_FALSE(save_settings(no_path));
+    std::string bytes;
+    ASSERT_TRUE(read_file_bytes(path, bytes));
+    EXPECT_EQ(bytes, "[identity]\r\nuser = Keep\r\n");
+    delete_file(path);
+}
