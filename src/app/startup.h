@@ -1,0 +1,27 @@
+// Start-up, message loop and shutdown of the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_state.h"
+
+namespace quillnet {
+
+// The whole life of the program; always returns 0.
+int run_quillnet(HINSTANCE instance, int show_command);
+
+// "Quillnet.ini" beside the executable (or in the working directory when the
+// module path holds no separator).
+std::wstring configuration_path(const std::wstring& module_path);
+
+// Start-up in its fixed order up to, not including, the message loop. The state
+// must outlive the window; it is published through set_app().
+void start_application(AppState& state, HINSTANCE instance, int show_command, const std::wstring& ini_path);
+// Runs the message loop until the quit message; returns its exit code.
+int run_message_loop();
+// Frees handles after the loop and clears the published pointer.
+void finish_application(AppState& state);
+
+}  // namespace quillnet

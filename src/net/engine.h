@@ -1,0 +1,72 @@
+// The LAN engine: discovery, peer table, message receiver and acknowledged delivery.
+// It reports to the window only through three posted window messages.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/settings.h"
+#include "net/events.h"
+#include "net/peer_table.h"
+#include "net/socket_shim.h"
+
+namespace quillnet {
+
+using InstanceId = std::string;
+using MessageId = std::string;
+
+class NetworkEngine {
+public:
+    NetworkEngine() = default;
+    ~NetworkEngine();
+    NetworkEngine(const NetworkEngine&) = delete;
+    NetworkEngine& operator=(const NetworkEngine&) = delete;
+
+    // Opens the sockets, starts the three threads and announces HELLO. On failure the
+    // engine is left stopped and error_text holds the text shown to the user.
+    bool start(const Settings& settings, WindowHandle window, std::wstring& error_text);
+    // Sends BYE, closes the sockets and joins the threads; safe to call repeatedly.
+    void stop();
+    // Chooses the recipients (empty list: everyone), numbers the message and hands it
+    // to a detached delivery thread. attempted receives the recipient count.
+    MessageId send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
+                           const std::string& body, int& attempted);
+    PeerSnapshot snapshot_peers() const;
+    void set_identity(const std::string& user, const std::string& room);
+    void broadcast_discovery(const char* kind);
+
+    // For tests and diagnostics.
+    const InstanceId& instance_id() const { return instance_id_; }
+    bool running() const { return running_.load(); }
+
+private:
+    void discovery_receiver_loop();
+    void message_receiver_loop();
+    void heartbeat_loop();
+    void serve_connection(SocketHandle connection, const std::string& peer_address);
+
+    Settings settings_;
+    WindowHandle window_ = nullptr;
+    InstanceId instance_id_;
+    std::atomic<SocketHandle> udp_socket_{INVALID_SOCKET_HANDLE};
+    std::atomic<SocketHandle> tcp_socket_{INVALID_SOCKET_HANDLE};
+    std::thread discovery_thread_;
+    std::thread receiver_thread_;
+    std::thread heartbeat_thread_;
+    std::atomic<bool> running_{false};
+    mutable std::mutex peers_mutex_;
+    PeerTable peers_;
+    mutable std::mutex identity_mutex_;
+    std::atomic<std::uint64_t> message_sequence_{0};
+    bool library_started_ = false;
+    // Serialises sending on the UDP socket with stop() closing it, so no thread ever
+    // sends on a handle that has been closed (and possibly reused).
+    std::mutex udp_send_mutex_;
+};
+
+}  // namespace quillnet

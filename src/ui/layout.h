@@ -1,0 +1,24 @@
+// Positions of the main window's controls for a client size (pure arithmetic).
+#pragma once
+
+#include <vector>
+
+namespace quillnet {
+
+struct ControlRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const ControlRect& o) const {
+        return x == o.x && y == o.y && width == o.width && height == o.height;
+    }
+};
+
+struct MainLayout {
+    ControlRect banner, quick_label, flags_label, rooms_caption, rooms_list, everyone_check, log_view,
+        input_edit, send_button;
+    std::vector<ControlRect> quick_buttons;
+    std::vector<ControlRect> flag_buttons;
+};
+
+MainLayout compute_layout(int width, int height, int quick_count, int flag_count);
+
+}  // namespace quillnet

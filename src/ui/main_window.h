@@ -1,0 +1,30 @@
+// The main window: controls, layout, keyboard table, window procedure and tray icon.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quillnet {
+
+// Controls of the main window in their creation order, then the quick buttons.
+void create_controls();
+// Destroys and recreates the quick-message buttons from the live settings.
+void create_quick_buttons();
+// Rebuilds the F1..F10 accelerator table (null when there are no quick messages).
+void build_accelerators();
+// Moves every control for a client area of width x height.
+void layout_controls(int width, int height);
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// "Quillnet — user (room)".
+std::wstring main_window_title();
+// HWND_TOPMOST or HWND_NOTOPMOST from always_on_top, without moving or activating.
+void apply_always_on_top();
+// Shows, restores and raises the main window and stops the tray flash.
+void restore_window();
+// Tray tooltip "Quillnet — room" after a settings change.
+void update_tray_tooltip();
+
+}  // namespace quillnet
