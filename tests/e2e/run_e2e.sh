@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real Quillnet.exe under Wine. Called by run_wine.sh inside the
+# test's private network namespace and X display.
+#  1. Three copies on one host (one Wine prefix), driven by e2e_driver.exe's scenarios.
+#  2. Three copies on three network hosts (namespaces joined by a bridge, one Wine
+#     prefix each, since a prefix's sockets live in its wineserver's namespace), driven
+#     step by step with e2e_driver.exe's command mode: real broadcast between hosts.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+root=${QN_BUILD_ROOT:-$top/build}
+[ "${QN_IN_NETNS:-}" = "1" ] || { echo "run_e2e.sh must run inside scripts/netns.sh" >&2; exit 2; }
+export WINEDEBUG=-all
+driver_dir=$root/win
+status=0
+
+echo "--- e2e: three copies on one host"
+export WINEPREFIX=$root/wine-test
+"$top/scripts/wine_prefix.sh" "$WINEPREFIX" || exit 1
+wine "$driver_dir/e2e_driver.exe" --gtest_brief=1 || status=1
+wineserver -k 2>/dev/null
+unset WINEPREFIX
+
+echo "--- e2e: three copies on three hosts of a simulated LAN"
+tag=$$
+hosts=(qn-e2e-a-$tag qn-e2e-b-$tag qn-e2e-c-$tag)
+bridge=qnbr$tag
+cleanup() {
+  for i in 0 1 2; do
+    WINEPREFIX=$root/wine-lan-$i ip netns exec "${hosts[$i]}" wineserver -k 2>/dev/null
+    ip netns del "${hosts[$i]}" 2>/dev/null
+  done
+  ip link del "$bridge" 2>/dev/null
+}
+trap cleanup EXIT
+ip link add "$bridge" type bridge && ip link set "$bridge" up
+for i in 0 1 2; do
+  h=${hosts[$i]}
+  ip netns add "$h"
+  ip link add "qv$i-$tag" type veth peer name eth0 netns "$h"
+  ip link set "qv$i-$tag" master "$bridge" up
+  ip netns exec "$h" ip addr add "10.77.0.$((i + 10))/24" dev eth0
+  ip netns exec "$h" ip link set eth0 up
+  ip netns exec "$h" ip link set lo up
+  ip netns exec "$h" "$top/scripts/wine_prefix.sh" "$root/wine-lan-$i" || exit 1
+done
+
+on() {  # on HOST_INDEX driver-command-args...
+  local i=$1; shift
+  WINEPREFIX=$root/wine-lan-$i ip netns exec "${hosts[$i]}" wine "$driver_dir/e2e_driver.exe" cli "$@"
+}
+check() {  # check DESCRIPTION command...
+  local what=$1; shift
+  if "$@" >/dev/null; then echo "ok: $what"; else echo "FAILED: $what"; status=1; fi
+}
+work='Z:'$(echo "$root/e2e-lan" | tr '/' '\\')
+names=(front op1 lab)
+users=("Front Desk" "Dr Adams" "Lab")
+rooms=("Reception" "Op 1" "Lab")
+pids=()
+for i in 0 1 2; do
+  pid=$(on $i launch "$work-$i" "${names[$i]}" "${users[$i]}" "${rooms[$i]}" 47900 47901 | tr -d '\r')
+  pids+=("$pid")
+  [ -n "$pid" ] || { echo "FAILED: launching ${names[$i]}"; status=1; }
+done
+for i in 0 1 2; do check "host $i sees two rooms" on $i wait-caption "Online rooms (2)" 30000 "${pids[$i]}"; done
+rows=$(on 0 print-rooms "${pids[0]}" | tr -d '\r' | sed '/^$/d')
+if [ "$rows" = $'Dr Adams  —  Op 1\nLab' ]; then echo "ok: row texts on host 0"
+else echo "FAILED: row texts on host 0: $rows"; status=1; fi
+
+on 0 send-text "${pids[0]}" "Across the bridge" >/dev/null
+check "typed message delivered to both hosts" on 0 wait-log "Across the bridge   ✓ delivered (2/2)" 15000 "${pids[0]}"
+check "received on host 1" on 1 wait-log "Front Desk (Reception):  Across the bridge" 10000 "${pids[1]}"
+check "received on host 2" on 2 wait-log "Front Desk (Reception):  Across the bridge" 10000 "${pids[2]}"
+
+on 1 flag "${pids[1]}" 1 >/dev/null
+check "flag banner on host 0" on 0 wait-banner "⚑   Op 1   —   Blue" 10000 "${pids[0]}"
+check "flag line on host 2" on 2 wait-log "⚑ Blue FLAG from Dr Adams (Op 1)" 10000 "${pids[2]}"
+
+# Cut the lab from the LAN: a page to everyone waits on it, then counts it as lost.
+ip link set "qv2-$tag" down
+on 0 send-text "${pids[0]}" "Is the lab there?" >/dev/null
+check "pending status while the lab cannot be reached" on 0 wait-log "Is the lab there?   …" 1200 "${pids[0]}"
+check "partial delivery once the lab times out" on 0 wait-log "Is the lab there?   ⚠ 1/2 delivered" 15000 "${pids[0]}"
+check "the lab leaves host 0's list after the timeout" on 0 wait-caption "Online rooms (1)" 20000 "${pids[0]}"
+check "the lab leaves host 1's list after the timeout" on 1 wait-caption "Online rooms (1)" 20000 "${pids[1]}"
+ip link set "qv2-$tag" up
+check "the lab comes back" on 0 wait-caption "Online rooms (2)" 20000 "${pids[0]}"
+
+check "Op 1 exits with code 0" on 1 exit "${pids[1]}"
+check "its goodbye removes it from host 0 at once" on 0 wait-caption "Online rooms (1)" 2500 "${pids[0]}"
+for i in 0 2; do on $i exit "${pids[$i]}" >/dev/null; done
+exit $status
