@@ -1,0 +1,79 @@
+// OK of the configuration dialog: the edited values go into the live settings, the
+// start-at-login shortcut and the file, and the running program takes them over.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "alert/alerts.h"
+#include "app/app_state.h"
+#include "app/win_text.h"
+#include "config/config_dialog.h"
+#include "config/config_dialog_controls.h"
+#include "config/settings_writer.h"
+#include "config/startup_shortcut.h"
+#include "ui/main_window.h"
+
+namespace quillnet {
+
+namespace {
+
+std::string utf8_text(HWND control) { return to_utf8(control_text(control)); }
+
+// The ten fields F1..F10; empty fields at the end are dropped, an empty field
+// before a filled one stays so that the later keys keep their slots.
+std::vector<std::string> read_quick_messages(const ConfigDialogControls& c) {
+    std::vector<std::string> texts;
+    for (HWND edit : c.quick_edits) texts.push_back(utf8_text(edit));
+    while (!texts.empty() && texts.back().empty()) texts.pop_back();
+    return texts;
+}
+
+void read_controls(const ConfigDialogControls& c, Settings& s) {
+    s.user = utf8_text(c.user_edit);
+    s.room = utf8_text(c.room_edit);
+    if (s.user.empty()) s.user = "Workstation";
+    if (s.room.empty()) s.room = s.user;
+    s.quick_messages = read_quick_messages(c);
+    s.sound_enabled = is_checked(c.sound_enabled);
+    s.sound_file = utf8_text(c.sound_file_edit);
+    s.volume = trackbar_position(c.volume_trackbar);
+    s.always_on_top = is_checked(c.always_on_top);
+    s.start_minimized = is_checked(c.start_minimized);
+    s.auto_minimize_after_send = is_checked(c.auto_minimize);
+    s.bring_to_front_on_receive = is_checked(c.bring_to_front);
+    s.interrupt_screensaver_on_receive = is_checked(c.interrupt_screensaver);
+}
+
+// The running program follows the new settings.
+void reapply_settings(AppState& state) {
+    if (state.main_window) SetWindowTextW(state.main_window, main_window_title().c_str());
+    state.engine.set_identity(state.settings.user, state.settings.room);
+    create_quick_buttons();
+    build_accelerators();
+    if (state.main_window) {
+        RECT client{};
+        GetClientRect(state.main_window, &client);
+        layout_controls(client.right - client.left, client.bottom - client.top);
+    }
+    update_tray_tooltip();
+    apply_always_on_top();
+    // A flashing tray icon means a page is still unseen; its banner stays up.
+    if (!state.tray_flashing) reset_banner();
+}
+
+}  // namespace
+
+void apply_configuration(HWND dialog) {
+    AppState* state = app();
+    if (state) {
+        const ConfigDialogControls& c = config_dialog_controls();
+        read_controls(c, state->settings);
+        set_start_at_login(is_checked(c.start_at_login));
+        save_settings(state->settings);
+        reapply_settings(*state);
+    }
+    DestroyWindow(dialog);
+}
+
+}  // namespace quillnet

@@ -1,0 +1,285 @@
+// The "Quillnet Configuration" window: its class, its controls filled from the live
+// settings, its own modal loop, and its window procedure (Browse, Test, volume label).
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+
+#include "alert/sound.h"
+#include "app/app_state.h"
+#include "app/win_text.h"
+#include "config/config_dialog.h"
+#include "config/config_dialog_controls.h"
+#include "config/startup_shortcut.h"
+
+namespace quillnet {
+
+namespace {
+
+const wchar_t DIALOG_CLASS[] = L"QNConfigDialog";
+constexpr int CLIENT_WIDTH = 880;
+constexpr int CLIENT_HEIGHT = 480;
+constexpr DWORD DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME;
+
+constexpr DWORD LABEL_STYLE = WS_CHILD | WS_VISIBLE;
+constexpr DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD CHECK_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_MULTILINE | BS_AUTOCHECKBOX;
+constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD TRACKBAR_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+
+struct Geometry {
+    int x, y, width, height;
+};
+
+// Creates one child control with the dialog font.
+HWND add_control(HWND dialog, const wchar_t* window_class, const std::wstring& text, DWORD style, Geometry g,
+                 int id = 0) {
+    AppState* state = app();
+    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, g.x, g.y, g.width, g.height, dialog,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   state ? state->instance : nullptr, nullptr);
+    if (control && state && state->normal_font)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->normal_font), TRUE);
+    return control;
+}
+
+HWND add_label(HWND dialog, const std::wstring& text, Geometry g, int id = 0) {
+    return add_control(dialog, L"STATIC", text, LABEL_STYLE, g, id);
+}
+
+HWND add_edit(HWND dialog, const std::string& utf8, Geometry g, int id) {
+    return add_control(dialog, L"EDIT", to_wide(utf8), EDIT_STYLE, g, id);
+}
+
+HWND add_check(HWND dialog, const std::wstring& text, bool checked, Geometry g, int id) {
+    HWND box = add_control(dialog, L"BUTTON", text, CHECK_STYLE, g, id);
+    SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    return box;
+}
+
+std::wstring percent_text(int volume) { return std::to_wstring(volume) + L"%"; }
+
+// The controls in creation order, which is also the Tab order.
+void create_controls(HWND dialog, const Settings& s) {
+    ConfigDialogControls& c = config_dialog_controls();
+    c = ConfigDialogControls{};
+
+    add_label(dialog, L"Your name:", {15, 17, 100, 20});
+    c.user_edit = add_edit(dialog, s.user, {115, 14, 360, 24}, IDC_CFG_USER);
+    add_label(dialog, L"Room / location:", {15, 49, 100, 20});
+    c.room_edit = add_edit(dialog, s.room, {115, 46, 360, 24}, IDC_CFG_ROOM);
+    add_label(dialog, L"Quick messages (sent with the function keys):", {15, 82, 460, 20});
+    for (int i = 0; i < QUICK_FIELD_COUNT; ++i) {
+        add_label(dialog, L"F" + std::to_wstring(i + 1), {25, 109 + 28 * i, 32, 20});
+        const std::string text = static_cast<std::size_t>(i) < s.quick_messages.size() ? s.quick_messages[i] : "";
+        c.quick_edits[i] = add_edit(dialog, text, {60, 106 + 28 * i, 415, 24}, IDC_CFG_QUICK_BASE + i);
+    }
+
+    add_label(dialog, L"Window behavior (this workstation):", {505, 16, 360, 20});
+    c.always_on_top =
+        add_check(dialog, L"Keep the window always on top", s.always_on_top, {505, 42, 360, 22}, IDC_CFG_ALWAYS_ON_TOP);
+    c.start_minimized = add_check(dialog, L"Start minimized (in the tray)", s.start_minimized, {505, 70, 360, 22},
+                                  IDC_CFG_START_MINIMIZED);
+    c.auto_minimize = add_check(dialog, L"Auto-minimize to tray after sending", s.auto_minimize_after_send,
+                                {505, 98, 360, 22}, IDC_CFG_AUTO_MINIMIZE);
+    c.bring_to_front = add_check(dialog, L"Bring to the front on receive", s.bring_to_front_on_receive,
+                                 {505, 126, 360, 22}, IDC_CFG_BRING_TO_FRONT);
+    c.interrupt_screensaver = add_check(dialog, L"Interrupt screen saver on receive",
+                                        s.interrupt_screensaver_on_receive, {505, 154, 360, 22},
+                                        IDC_CFG_INTERRUPT_SCREENSAVER);
+    c.start_at_login = add_check(dialog, L"Start automatically when I log in", startup_shortcut_exists(),
+                                 {505, 182, 360, 22}, IDC_CFG_START_AT_LOGIN);
+
+    add_label(dialog, L"Notification sound:", {505, 226, 360, 20});
+    c.sound_enabled = add_check(dialog, L"Play a tone/sound when a message arrives", s.sound_enabled,
+                                {505, 252, 360, 22}, IDC_CFG_SOUND_ENABLED);
+    add_label(dialog, L"Sound file (.wav, blank = built-in tone):", {505, 284, 360, 20});
+    c.sound_file_edit = add_edit(dialog, s.sound_file, {505, 306, 360, 24}, IDC_CFG_SOUND_FILE);
+    add_control(dialog, L"BUTTON", L"Browse\u2026", BUTTON_STYLE, {505, 336, 90, 26}, IDC_CFG_BROWSE);
+    add_control(dialog, L"BUTTON", L"Test", BUTTON_STYLE, {601, 336, 70, 26}, IDC_CFG_TEST);
+    add_label(dialog, L"Volume:", {505, 376, 60, 20});
+    c.volume_trackbar = add_control(dialog, TRACKBAR_CLASSW, L"", TRACKBAR_STYLE, {565, 372, 200, 30}, IDC_CFG_VOLUME);
+    SendMessageW(c.volume_trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageW(c.volume_trackbar, TBM_SETPOS, TRUE, s.volume);
+    c.volume_label = add_label(dialog, percent_text(s.volume), {773, 376, 50, 20}, IDC_CFG_VOLUME_LABEL);
+
+    add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 440, 90, 28}, IDOK);
+    add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 440, 90, 28}, IDCANCEL);
+}
+
+void browse_for_sound(HWND dialog) {
+    wchar_t file[260] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = dialog;
+    ofn.lpstrFilter = L"WAV audio (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file / sizeof file[0];
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (GetOpenFileNameW(&ofn)) SetWindowTextW(config_dialog_controls().sound_file_edit, file);
+}
+
+// Plays what the dialog shows now, whether or not the sound is switched on.
+void test_sound() {
+    AppState* state = app();
+    if (!state) return;
+    const ConfigDialogControls& c = config_dialog_controls();
+    play_notification(to_utf8(control_text(c.sound_file_edit)), trackbar_position(c.volume_trackbar),
+                      state->settings.tone_freq, state->settings.tone_ms);
+}
+
+void on_command(HWND dialog, int id) {
+    switch (id) {
+        case IDOK: apply_configuration(dialog); break;
+        case IDCANCEL: DestroyWindow(dialog); break;
+        case IDC_CFG_BROWSE: browse_for_sound(dialog); break;
+        case IDC_CFG_TEST: test_sound(); break;
+        default: break;
+    }
+}
+
+// Enter goes to the focused push button, or to OK when the focus is elsewhere. A
+// plain window has no default-button bookkeeping, so IsDialogMessageW asks here.
+LRESULT default_button_id(HWND dialog) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(dialog, focus) &&
+        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    return MAKELRESULT(IDOK, DC_HASDEFID);
+}
+
+void on_destroy(HWND dialog) {
+    config_dialog_controls() = ConfigDialogControls{};
+    AppState* state = app();
+    if (state && state->config_dialog == dialog) state->config_dialog = nullptr;
+}
+
+LRESULT handle_message(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CLOSE: DestroyWindow(dialog); return 0;
+        case WM_DESTROY: on_destroy(dialog); return 0;
+        case WM_HSCROLL: {
+            const ConfigDialogControls& c = config_dialog_controls();
+            if (reinterpret_cast<HWND>(lparam) == c.volume_trackbar && c.volume_label)
+                SetWindowTextW(c.volume_label, percent_text(trackbar_position(c.volume_trackbar)).c_str());
+            return 0;
+        }
+        case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return 0;
+        case DM_GETDEFID: return default_button_id(dialog);
+        default: return DefWindowProcW(dialog, message, wparam, lparam);
+    }
+}
+
+LRESULT CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    try {
+        return handle_message(dialog, message, wparam, lparam);
+    } catch (...) {
+        return 0;  // nothing may unwind through the system's dispatch code
+    }
+}
+
+bool register_dialog_class(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = config_dialog_proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = DIALOG_CLASS;
+    registered = RegisterClassExW(&wc) != 0;
+    return registered;
+}
+
+HWND create_dialog_window(HWND owner, HINSTANCE instance) {
+    RECT frame{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    AdjustWindowRectEx(&frame, DIALOG_STYLE, FALSE, DIALOG_EX_STYLE);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT owner_rect{};
+    if (owner) GetWindowRect(owner, &owner_rect);
+    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
+    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
+    return CreateWindowExW(DIALOG_EX_STYLE, DIALOG_CLASS, L"Quillnet Configuration", DIALOG_STYLE, left, top, width,
+                           height, owner, nullptr, instance, nullptr);
+}
+
+// Runs until the dialog is gone. The main window's posted messages and timers are
+// dispatched here as well; accelerators are not translated, so F1..F10 send nothing.
+void run_modal_loop(HWND dialog) {
+    MSG msg{};
+    while (IsWindow(dialog)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // Hand the quit request on to the main loop.
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            break;
+        }
+        if (IsDialogMessageW(dialog, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    // Left by a quit request: no dialog may outlive its loop, or a later OK would
+    // apply into a program that is shutting down.
+    if (IsWindow(dialog)) DestroyWindow(dialog);
+}
+
+}  // namespace
+
+ConfigDialogControls& config_dialog_controls() {
+    static ConfigDialogControls controls;
+    return controls;
+}
+
+std::wstring control_text(HWND control) {
+    if (!control) return std::wstring();
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) return std::wstring();
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(control, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+bool is_checked(HWND check_box) { return check_box && SendMessageW(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int trackbar_position(HWND trackbar) {
+    return trackbar ? static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)) : 0;
+}
+
+void show_configuration_dialog(HWND owner) {
+    AppState* state = app();
+    if (!state) return;
+    if (state->config_dialog && IsWindow(state->config_dialog)) {
+        // One dialog at a time: a second request (the tray menu) brings it forward.
+        ShowWindow(state->config_dialog, SW_SHOW);
+        SetForegroundWindow(state->config_dialog);
+        BringWindowToTop(state->config_dialog);
+        return;
+    }
+    if (!register_dialog_class(state->instance)) return;
+    HWND dialog = create_dialog_window(owner, state->instance);
+    if (!dialog) return;
+    state->config_dialog = dialog;
+    create_controls(dialog, state->settings);
+
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(dialog, SW_SHOW);
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(dialog);
+    SetFocus(config_dialog_controls().user_edit);
+
+    run_modal_loop(dialog);
+
+    if (owner && IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+        SetForegroundWindow(owner);
+    }
+}
+
+}  // namespace quillnet
