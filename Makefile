@@ -13,8 +13,8 @@ exe: setup
 	@mkdir -p out && cp build/win/Quillnet.exe out/Quillnet.exe && echo "out/Quillnet.exe built"
 
 demo: exe
-	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else \
-	  echo "make demo will start three copies on a private simulated LAN; the demo script is not written yet."; fi
+	@scripts/build.sh win --target e2e_driver
+	@scripts/demo.sh
 
 bench: setup
 	@if [ -x bench/run_bench.sh ]; then scripts/netns.sh bench/run_bench.sh; else \

@@ -3,16 +3,17 @@
 # and a default virtual desktop so that windows, exit codes and the tray behave as on
 # a Windows desktop. Must run inside the caller's private network namespace, because
 # the prefix's wineserver (which owns every socket of its programs) starts here.
-# Usage: wine_prefix.sh DIR
+# Usage: wine_prefix.sh DIR [DESKTOP_SIZE, default 1280x800]
 set -euo pipefail
 prefix=$1
+size=${2:-1280x800}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ ! -f "$prefix/.quillnet-ready" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$size" /f >/dev/null 2>&1
   wineserver -w
   touch "$prefix/.quillnet-ready"
 fi
