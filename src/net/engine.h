@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -48,11 +49,17 @@ private:
     void discovery_receiver_loop();
     void message_receiver_loop();
     void heartbeat_loop();
+    void handle_datagram(const char* data, std::size_t size, std::uint32_t source);
     void serve_connection(SocketHandle connection, const std::string& peer_address);
+    bool start_threads();
+    // Sleeps up to milliseconds, or less when stop() asks the threads to end.
+    void pause_unless_stopping(int milliseconds);
 
     Settings settings_;
     WindowHandle window_ = nullptr;
     InstanceId instance_id_;
+    // Closed only after every thread that waits on them has been joined, so no thread
+    // ever uses a closed (possibly reused) handle.
     std::atomic<SocketHandle> udp_socket_{INVALID_SOCKET_HANDLE};
     std::atomic<SocketHandle> tcp_socket_{INVALID_SOCKET_HANDLE};
     std::thread discovery_thread_;
@@ -67,6 +74,9 @@ private:
     // Serialises sending on the UDP socket with stop() closing it, so no thread ever
     // sends on a handle that has been closed (and possibly reused).
     std::mutex udp_send_mutex_;
+    // Lets stop() cut the heartbeat thread's 200 ms pause short.
+    std::mutex pause_mutex_;
+    std::condition_variable pause_wake_;
 };
 
 }  // namespace quillnet

@@ -1,0 +1,109 @@
+// send_message and the delivery threads it starts.
+#include "net/delivery.h"
+
+#include <thread>
+
+#include "net/engine.h"
+#include "net/line_io.h"
+#include "net/wire.h"
+
+namespace quillnet {
+
+namespace {
+
+constexpr int CONNECT_TIMEOUT_MS = 1500;
+constexpr int ACK_BYTE_TIMEOUT_MS = 1500;
+
+void post_result(const DeliveryJob& job, std::int32_t acknowledged) {
+    if (!job.window) return;
+    auto* result = new DeliveryResult{job.message_id, acknowledged, job.attempted};
+    post_or_free(job.window, WM_APP_DELIVERY_RESULT, result);
+}
+
+}  // namespace
+
+bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
+    SocketHolder socket(open_tcp_socket());
+    if (!socket.valid()) return false;
+    std::uint32_t address = 0;
+    if (!parse_ipv4(target.address, address)) return false;
+    if (!set_non_blocking(socket.get(), true)) return false;
+    switch (begin_connect(socket.get(), address, target.port)) {
+        case ConnectStart::connected:
+            break;
+        case ConnectStart::in_progress:
+            if (wait_writable(socket.get(), CONNECT_TIMEOUT_MS) != WaitResult::ready) return false;
+            if (pending_socket_error(socket.get()) != 0) return false;
+            break;
+        case ConnectStart::failed:
+            return false;
+    }
+    if (!set_non_blocking(socket.get(), false)) return false;
+    if (!send_all(socket.get(), frame)) return false;
+    set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
+    const std::string reply = read_line_from(socket.get(), ACK_READ_LIMIT, ACK_BYTE_TIMEOUT_MS, 0);
+    return is_acknowledgement(reply);
+}
+
+void run_delivery_job(const DeliveryJob& job) {
+    std::int32_t acknowledged = 0;
+    for (const auto& target : job.targets) {
+        try {
+            if (deliver_frame(target, job.frame)) ++acknowledged;
+        } catch (...) {
+            // Counts as not delivered.
+        }
+    }
+    try {
+        post_result(job, acknowledged);
+    } catch (...) {
+    }
+}
+
+MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
+                                      const std::string& body, int& attempted) {
+    DeliveryJob job;
+    {
+        std::lock_guard<std::mutex> lock(peers_mutex_);
+        for (const auto& entry : peers_.records) {
+            const PeerRecord& peer = entry.second;
+            if (!recipients.empty()) {
+                bool named = false;
+                for (const auto& id : recipients) named = named || id == peer.id;
+                if (!named) continue;
+            }
+            if (peer.address.empty() || peer.port == 0) continue;
+            job.targets.push_back({peer.address, peer.port});
+        }
+    }
+    const std::uint64_t sequence = message_sequence_.fetch_add(1);
+    const MessageId message_id = instance_id_ + "-" + std::to_string(sequence);
+    attempted = static_cast<int>(job.targets.size());
+    if (job.targets.empty()) return message_id;
+
+    std::string user;
+    std::string room;
+    {
+        std::lock_guard<std::mutex> lock(identity_mutex_);
+        user = settings_.user;
+        room = settings_.room;
+    }
+    job.frame = encode_line(kind, {message_id, instance_id_, user, room, body});
+    job.window = window_;
+    job.message_id = message_id;
+    job.attempted = static_cast<std::int32_t>(job.targets.size());
+    try {
+        std::thread(run_delivery_job, std::move(job)).detach();
+    } catch (...) {
+        // No thread for this message: report it as delivered to nobody, so the log does
+        // not wait for a result that would never come.
+        DeliveryJob failed;
+        failed.window = window_;
+        failed.message_id = message_id;
+        failed.attempted = attempted;
+        post_result(failed, 0);
+    }
+    return message_id;
+}
+
+}  // namespace quillnet

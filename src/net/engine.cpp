@@ -1,0 +1,150 @@
+// Engine lifecycle: start (sockets, threads, HELLO), stop (BYE, wake, join, close),
+// identity changes and the rooms-list snapshot.
+#include "net/engine.h"
+
+#include <string>
+
+#include "net/instance_id.h"
+
+namespace quillnet {
+
+namespace {
+
+std::wstring port_text(std::uint16_t port) { return std::to_wstring(static_cast<unsigned>(port)); }
+
+}  // namespace
+
+NetworkEngine::~NetworkEngine() { stop(); }
+
+bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::wstring& error_text) {
+    stop();  // a repeated start begins from a stopped engine
+    {
+        std::lock_guard<std::mutex> lock(identity_mutex_);
+        settings_ = settings;
+    }
+    window_ = window;
+
+    if (!socket_library_start()) {
+        error_text = L"WSAStartup failed.";
+        return false;
+    }
+    library_started_ = true;
+    instance_id_ = make_instance_id();
+
+    SocketHolder udp(open_udp_socket());
+    if (!udp.valid()) {
+        error_text = L"Could not create UDP socket.";
+        stop();
+        return false;
+    }
+    set_reuse_address(udp.get());
+    set_broadcast(udp.get());
+    if (!bind_ipv4(udp.get(), IPV4_ANY, settings_.discovery_port)) {
+        error_text = L"Could not bind UDP discovery port " + port_text(settings_.discovery_port) +
+                     L" (is another copy running?).";
+        udp.reset();
+        stop();
+        return false;
+    }
+    // The receiver waits for readiness before each receive, so the socket itself never blocks.
+    set_non_blocking(udp.get(), true);
+    udp_socket_ = udp.release();
+
+    SocketHolder tcp(open_tcp_socket());
+    if (!tcp.valid()) {
+        error_text = L"Could not create TCP socket.";
+        stop();
+        return false;
+    }
+    set_exclusive_port(tcp.get());
+    if (!bind_ipv4(tcp.get(), IPV4_ANY, settings_.message_port)) {
+        error_text = L"Could not bind TCP message port " + port_text(settings_.message_port) +
+                     L" (is another copy running?).";
+        tcp.reset();
+        stop();
+        return false;
+    }
+    if (!listen_max_backlog(tcp.get())) {
+        error_text = L"Could not listen on TCP message port.";
+        tcp.reset();
+        stop();
+        return false;
+    }
+    // A connection that goes away between readiness and accept must not block the loop.
+    set_non_blocking(tcp.get(), true);
+    tcp_socket_ = tcp.release();
+
+    running_ = true;
+    if (!start_threads()) {
+        running_ = false;  // no HELLO went out, so stop() must not say BYE
+        error_text = L"Could not start the network threads.";
+        stop();
+        return false;
+    }
+    broadcast_discovery("HELLO");
+    return true;
+}
+
+bool NetworkEngine::start_threads() {
+    try {
+        discovery_thread_ = std::thread(&NetworkEngine::discovery_receiver_loop, this);
+        receiver_thread_ = std::thread(&NetworkEngine::message_receiver_loop, this);
+        heartbeat_thread_ = std::thread(&NetworkEngine::heartbeat_loop, this);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void NetworkEngine::stop() {
+    const bool was_running = running_.exchange(false);
+    if (was_running) broadcast_discovery("BYE");
+
+    {
+        std::lock_guard<std::mutex> lock(pause_mutex_);
+    }
+    pause_wake_.notify_all();
+    // The receivers wait for readiness in slices of at most 200 ms and re-test running_
+    // between slices; shutting the sockets down ends a native wait at once. The handles
+    // stay open until the threads are gone.
+    shutdown_socket(udp_socket_.load());
+    shutdown_socket(tcp_socket_.load());
+
+    if (discovery_thread_.joinable()) discovery_thread_.join();
+    if (receiver_thread_.joinable()) receiver_thread_.join();
+    if (heartbeat_thread_.joinable()) heartbeat_thread_.join();
+
+    {
+        std::lock_guard<std::mutex> lock(udp_send_mutex_);
+        close_socket(udp_socket_.exchange(INVALID_SOCKET_HANDLE));
+    }
+    close_socket(tcp_socket_.exchange(INVALID_SOCKET_HANDLE));
+
+    if (library_started_) {
+        socket_library_stop();
+        library_started_ = false;
+    }
+}
+
+void NetworkEngine::set_identity(const std::string& user, const std::string& room) {
+    std::lock_guard<std::mutex> lock(identity_mutex_);
+    settings_.user = user;
+    settings_.room = room;
+}
+
+PeerSnapshot NetworkEngine::snapshot_peers() const {
+    PeerSnapshot snapshot;
+    {
+        std::lock_guard<std::mutex> lock(peers_mutex_);
+        snapshot = copy_peers(peers_);
+    }
+    sort_snapshot(snapshot);
+    return snapshot;
+}
+
+void NetworkEngine::pause_unless_stopping(int milliseconds) {
+    std::unique_lock<std::mutex> lock(pause_mutex_);
+    pause_wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return !running_.load(); });
+}
+
+}  // namespace quillnet

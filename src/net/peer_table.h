@@ -1,0 +1,41 @@
+// The table of known remote instances, keyed by instance id, and the sorted copy the
+// rooms list shows. Callers hold the engine's peers_mutex around every operation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillnet {
+
+struct PeerRecord {
+    std::string id;       // the peer's instance id, equal to its key in the table
+    std::string user;
+    std::string room;
+    std::string address;  // dotted IPv4 source address of its last announcement
+    std::uint16_t port = 0;  // announced TCP message port; 0 when absent or not numeric
+    std::int64_t last_seen = 0;  // milliseconds since system start
+};
+
+// Records ordered by byte-wise comparison of the ids (std::string's own order).
+struct PeerTable {
+    std::map<std::string, PeerRecord> records;
+};
+
+using PeerSnapshot = std::vector<PeerRecord>;
+
+// Inserts or overwrites the record with record.id; true when the id was new.
+// Every insertion goes through here.
+bool upsert_peer(PeerTable& table, const PeerRecord& record);
+// Number of records removed (0 or 1).
+std::size_t remove_peer(PeerTable& table, const std::string& id);
+// Removes every record whose last_seen is below cutoff; true when any was removed.
+bool expire_peers(PeerTable& table, std::int64_t cutoff);
+// All records in key order.
+PeerSnapshot copy_peers(const PeerTable& table);
+// Sorts by user name, then id, both byte-wise.
+void sort_snapshot(PeerSnapshot& snapshot);
+
+}  // namespace quillnet
