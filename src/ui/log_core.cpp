@@ -1,0 +1,126 @@
+// Status texts, line templates and the table of pending deliveries of the
+// conversation log. Everything here is plain text arithmetic in UTF-16 code units;
+// the window code applies the results to the log view.
+#include "ui/log_core.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "app/text.h"
+
+namespace quillnet {
+
+namespace {
+
+const std::u16string PROVISIONAL = u"   \u2026";
+const std::u16string NO_ROOMS = u"   (no rooms online)";
+
+// Positions are 32-bit in the log's bookkeeping; a view longer than that cannot
+// exist in an edit control, but the arithmetic must not overflow on the way.
+std::int32_t clamp_position(long long value) {
+    if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+// snprintf output is ASCII digits, dashes, colons and spaces only.
+std::u16string ascii_text(const char* buffer, int n) {
+    if (n <= 0) return std::u16string();
+    return u16(buffer);
+}
+
+}  // namespace
+
+std::u16string provisional_status(int recipients) { return recipients > 0 ? PROVISIONAL : NO_ROOMS; }
+
+std::u16string final_status(std::int32_t acknowledged, std::int32_t attempted) {
+    if (acknowledged >= attempted)
+        return u"   \u2713 delivered (" + u16_number(acknowledged) + u"/" + u16_number(attempted) + u")";
+    if (acknowledged <= 0) return u"   \u2717 not delivered (0/" + u16_number(attempted) + u")";
+    return u"   \u26A0 " + u16_number(acknowledged) + u"/" + u16_number(attempted) + u" delivered";
+}
+
+bool record_outgoing(PendingDeliveries& pending, const std::string& message_id, std::int32_t line_start,
+                     const std::u16string& line, int recipients) {
+    if (recipients <= 0) return false;
+    PendingDelivery entry;
+    entry.status_start = clamp_position(static_cast<long long>(line_start) + static_cast<long long>(line.size()));
+    entry.status_length = static_cast<std::int32_t>(PROVISIONAL.size());
+    entry.line_text = line;
+    pending[message_id] = std::move(entry);
+    return true;
+}
+
+bool take_delivery_result(PendingDeliveries& pending, const std::string& message_id, std::int32_t acknowledged,
+                          std::int32_t attempted, StatusReplacement& out) {
+    const auto found = pending.find(message_id);
+    if (found == pending.end()) return false;
+    const PendingDelivery& entry = found->second;
+
+    out.start = entry.status_start;
+    out.length = entry.status_length;
+    out.final_status = final_status(acknowledged, attempted);
+    out.finished_line = entry.line_text + out.final_status;
+
+    // Only lines after this one move; earlier lines keep their positions.
+    const long long shift = static_cast<long long>(out.final_status.size()) - entry.status_length;
+    for (auto& other : pending) {
+        if (other.first == message_id) continue;
+        if (other.second.status_start > entry.status_start)
+            other.second.status_start = clamp_position(other.second.status_start + shift);
+    }
+    pending.erase(found);
+    return true;
+}
+
+std::u16string describe_target_text(std::size_t recipient_count) {
+    if (recipient_count == 0) return u"everyone";
+    return u16_number(static_cast<long long>(recipient_count)) + (recipient_count == 1 ? u" room" : u" rooms");
+}
+
+std::u16string outgoing_typed_line(const std::u16string& time, const std::u16string& target,
+                                   const std::u16string& text) {
+    return time + u"  You \u2192 " + target + u":  " + text;
+}
+
+std::u16string outgoing_quick_line(const std::u16string& time, const std::u16string& target,
+                                   const std::u16string& text) {
+    return time + u"  You \u2192 " + target + u":  \u00BB " + text;
+}
+
+std::u16string outgoing_flag_line(const std::u16string& time, const std::u16string& label,
+                                  const std::u16string& target) {
+    return time + u"  You raised a \u2691 " + label + u" flag to " + target;
+}
+
+std::u16string sender_label(const std::u16string& user, const std::u16string& room) {
+    if (room.empty()) return user;
+    return user + u" (" + room + u")";
+}
+
+std::u16string incoming_line(const std::u16string& time, const std::string& kind, const std::u16string& label,
+                             const std::u16string& text) {
+    // The kind words are compared byte for byte: "flag" or "Quick" are typed messages.
+    if (kind == "FLAG") return time + u"  \u2691 " + text + u" FLAG from " + label;
+    if (kind == "QUICK") return time + u"  " + label + u":  \u00BB " + text;
+    return time + u"  " + label + u":  " + text;
+}
+
+std::u16string startup_separator(int year, int month, int day, int hour, int minute) {
+    const std::u16string rule = u"\u2500\u2500\u2500\u2500\u2500\u2500";
+    char buffer[96];
+    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    return rule + u"  " + ascii_text(buffer, n) + u"  " + rule;
+}
+
+std::u16string start_notice(const std::u16string& user, const std::u16string& room) {
+    return u"Started as \"" + user + u"\" in room \"" + room + u"\".  Waiting for other rooms\u2026";
+}
+
+std::u16string time_of_day_text(int hour, int minute, int second) {
+    char buffer[64];
+    const int n = std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", hour, minute, second);
+    return ascii_text(buffer, n);
+}
+
+}  // namespace quillnet
