@@ -21,6 +21,9 @@ std::wstring configuration_path(const std::wstring& module_path);
 void start_application(AppState& state, HINSTANCE instance, int show_command, const std::wstring& ini_path);
 // Runs the message loop until the quit message; returns its exit code.
 int run_message_loop();
+// What the loop does with one message: the F1..F10 table, then dialog-style keyboard
+// navigation of the main window, then translation and dispatch.
+void handle_loop_message(MSG& msg);
 // Frees handles after the loop and clears the published pointer.
 void finish_application(AppState& state);
 

@@ -1,0 +1,122 @@
+// The About box: a modal window built in code with the product name, the version and
+// an OK button, run by its own message loop while the owner is disabled.
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "ui/about_dialog.h"
+#include "ui/win_handles.h"
+
+namespace quillnet {
+
+namespace {
+
+constexpr wchar_t ABOUT_CLASS[] = L"QNAboutDialog";
+constexpr DWORD ABOUT_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD ABOUT_EX_STYLE = WS_EX_DLGMODALFRAME;
+constexpr int CLIENT_WIDTH = 460;
+constexpr int CLIENT_HEIGHT = 320;
+
+bool about_class_registered = false;
+
+LRESULT about_command(HWND box, WPARAM wparam) {
+    const int id = LOWORD(wparam);
+    if (id == IDOK || id == IDCANCEL) DestroyWindow(box);
+    return 0;
+}
+
+LRESULT CALLBACK about_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
+    try {
+        switch (message) {
+        case WM_CLOSE: DestroyWindow(box); return 0;
+        case WM_COMMAND: return about_command(box, wparam);
+        default: return DefWindowProcW(box, message, wparam, lparam);
+        }
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool register_about_class(HINSTANCE instance) {
+    if (about_class_registered) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = about_proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = ABOUT_CLASS;
+    about_class_registered = RegisterClassExW(&wc) != 0;
+    return about_class_registered;
+}
+
+HWND add_control(HWND box, HINSTANCE instance, const wchar_t* window_class, const wchar_t* text, DWORD style, int id,
+                 int x, int y, int width, int height, HFONT font) {
+    HWND control = CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, box,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return control;
+}
+
+// Runs until the box is gone; a quit message is put back for the main loop.
+void run_modal_loop(HWND box) {
+    while (IsWindow(box)) {
+        MSG msg;
+        const BOOL result = GetMessageW(&msg, nullptr, 0, 0);
+        if (result < 1) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!IsDialogMessageW(box, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+}  // namespace
+
+void show_about_dialog(HWND owner) {
+    const AppState* s = app();
+    const HINSTANCE instance = s ? s->instance : GetModuleHandleW(nullptr);
+    const HFONT normal_font = s ? s->normal_font : nullptr;
+    if (!register_about_class(instance)) return;
+
+    RECT outer{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    AdjustWindowRectEx(&outer, ABOUT_STYLE, FALSE, ABOUT_EX_STYLE);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    RECT owner_rect{};
+    GetWindowRect(owner, &owner_rect);
+    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
+    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
+
+    HWND box = CreateWindowExW(ABOUT_EX_STYLE, ABOUT_CLASS, L"About Quillnet", ABOUT_STYLE, left, top, width, height,
+                               owner, nullptr, instance, nullptr);
+    if (!box) return;
+
+    {
+        GdiObject title_font(CreateFontW(-26, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                                         CLEARTYPE_QUALITY, 0, L"Segoe UI"));
+        add_control(box, instance, L"STATIC", L"Quillnet", 0, 0, 20, 18, 420, 34,
+                    static_cast<HFONT>(title_font.get()));
+        add_control(box, instance, L"STATIC", L"Version 1.1.0", 0, 0, 20, 56, 420, 20, normal_font);
+        HWND ok = add_control(box, instance, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 350, 276, 90,
+                              28, normal_font);
+
+        EnableWindow(owner, FALSE);
+        ShowWindow(box, SW_SHOW);
+        SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(box);
+        SetFocus(ok);
+
+        run_modal_loop(box);
+        // Only a quit message posted from elsewhere leaves the box standing; it must
+        // not outlive the font its title uses.
+        if (IsWindow(box)) DestroyWindow(box);
+    }
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+    SetForegroundWindow(owner);
+}
+
+}  // namespace quillnet

@@ -1,0 +1,32 @@
+// The conversation log on the main window's read-only EDIT control: appending lines,
+// outgoing lines with a provisional status rewritten in place when the delivery
+// result arrives, Clear History, and the recipient choice of the next message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillnet {
+
+// Appends text + CR LF to the view; with save, also to the history file.
+void append_line(const std::wstring& text, bool save);
+// Appends an outgoing line with "   …" (or "   (no rooms online)" when recipients is
+// 0, saved to history at once) and remembers where its status sits.
+void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients);
+// Rewrites the pending line of message_id to its final status and saves it to history.
+void apply_delivery_result(const std::string& message_id, std::int32_t acknowledged, std::int32_t attempted);
+// Empties the view and forgets every pending line.
+void clear_log();
+// Asks "Clear the saved message history on this computer?"; on Yes empties the log
+// and deletes the history file.
+void clear_history_command();
+
+// "HH:MM:SS" of the local wall clock.
+std::wstring format_time_of_day();
+// Instance ids of the selected rooms; empty means everyone.
+std::vector<std::string> selected_recipients();
+// "everyone", "1 room" or "N rooms" for the current selection.
+std::wstring describe_target();
+
+}  // namespace quillnet

@@ -1,0 +1,103 @@
+// The conversation log on the read-only EDIT control of the main window. The text of
+// the control is the log; positions are UTF-16 units with CR LF counted as two, which
+// is how the EDIT control counts them for EM_SETSEL.
+#include <windows.h>
+
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/win_text.h"
+#include "history/history.h"
+#include "ui/conversation_log.h"
+#include "ui/log_core.h"
+#include "ui/rooms_list.h"
+
+namespace quillnet {
+
+namespace {
+
+int view_length(HWND view) { return GetWindowTextLengthW(view); }
+
+// Replaces the range [start, end) of the view with text, not undoable.
+void replace_range(HWND view, int start, int end, const std::wstring& text) {
+    SendMessageW(view, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+    SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Appending through the selection keeps the caret, and so the new line, in view.
+void append_to_view(HWND view, const std::wstring& text) {
+    const int end = view_length(view);
+    replace_range(view, end, end, text);
+}
+
+HWND log_view_of(const AppState* s) { return s ? s->log_view : nullptr; }
+
+}  // namespace
+
+void append_line(const std::wstring& text, bool save) {
+    HWND view = log_view_of(app());
+    if (!view) return;
+    append_to_view(view, text + L"\r\n");
+    if (save) append_history_line(text);
+}
+
+void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients) {
+    AppState* s = app();
+    HWND view = log_view_of(s);
+    if (!view) return;
+    const std::wstring status = as_wide(provisional_status(recipients));
+    const int line_start = view_length(view);
+    append_to_view(view, line + status + L"\r\n");
+    if (!record_outgoing(s->pending_deliveries, message_id, line_start, as_u16(line), recipients))
+        append_history_line(line + status);
+}
+
+void apply_delivery_result(const std::string& message_id, std::int32_t acknowledged, std::int32_t attempted) {
+    AppState* s = app();
+    HWND view = log_view_of(s);
+    if (!view) return;
+    StatusReplacement change;
+    if (!take_delivery_result(s->pending_deliveries, message_id, acknowledged, attempted, change)) return;
+    append_history_line(as_wide(change.finished_line));
+    replace_range(view, change.start, change.start + change.length, as_wide(change.final_status));
+    const int end = view_length(view);
+    SendMessageW(view, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageW(view, EM_SCROLLCARET, 0, 0);
+}
+
+void clear_log() {
+    AppState* s = app();
+    if (!s) return;
+    if (s->log_view) SetWindowTextW(s->log_view, L"");
+    s->pending_deliveries.clear();
+}
+
+void clear_history_command() {
+    AppState* s = app();
+    if (!s) return;
+    const int answer = MessageBoxW(s->main_window, L"Clear the saved message history on this computer?",
+                                   L"Clear History", MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) return;
+    // The state may have gone while the box was open (Exit from the tray menu).
+    s = app();
+    if (!s || !s->log_view) return;
+    clear_log();
+    if (!history_path().empty()) delete_history();
+}
+
+std::wstring format_time_of_day() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return as_wide(time_of_day_text(now.wHour, now.wMinute, now.wSecond));
+}
+
+std::vector<std::string> selected_recipients() {
+    const AppState* s = app();
+    if (!s) return {};
+    if (SendMessageW(s->everyone_check, BM_GETCHECK, 0, 0) == BST_CHECKED) return {};
+    return selected_room_keys();
+}
+
+std::wstring describe_target() { return as_wide(describe_target_text(selected_recipients().size())); }
+
+}  // namespace quillnet

@@ -1,0 +1,19 @@
+// The notification-area icon of the main window and its menu.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quillnet {
+
+// Fills the tray record (tooltip "Quillnet — room") and adds the icon.
+void add_tray_icon();
+// Removes the icon when it is present.
+void remove_tray_icon();
+// WM_APP_TRAY: left click restores the window, right click opens the tray menu.
+void on_tray_callback(LPARAM mouse_message);
+// The tray menu: Open Quillnet, Configuration…, About…, Exit.
+HMENU create_tray_menu();
+
+}  // namespace quillnet

@@ -1,0 +1,119 @@
+// The notification-area icon: adding and removing it, its tooltip, its callback and
+// its menu, and bringing the hidden window back.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "alert/alerts.h"
+#include "app/app_state.h"
+#include "app/win_text.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+#include "ui/win_handles.h"
+
+namespace quillnet {
+
+namespace {
+
+constexpr UINT TRAY_ICON_ID = 1;
+constexpr UINT TRAY_FLAGS = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+constexpr std::size_t TOOLTIP_UPDATE_LIMIT = 120;
+
+// Copies text into the record's tooltip field: at most 127 units and the terminator.
+void copy_tooltip(NOTIFYICONDATAW& record, const std::wstring& text) {
+    const std::size_t capacity = sizeof record.szTip / sizeof record.szTip[0];
+    const std::size_t length = std::min(text.size(), capacity - 1);
+    std::copy_n(text.c_str(), length, record.szTip);
+    record.szTip[length] = L'\0';
+}
+
+std::wstring tooltip_text(const AppState& state) { return L"Quillnet \u2014 " + to_wide(state.settings.room); }
+
+}  // namespace
+
+void add_tray_icon() {
+    AppState* s = app();
+    if (!s) return;
+    s->tray_icon = NOTIFYICONDATAW{};
+    s->tray_icon.cbSize = sizeof(NOTIFYICONDATAW);
+    s->tray_icon.hWnd = s->main_window;
+    s->tray_icon.uID = TRAY_ICON_ID;
+    s->tray_icon.uFlags = TRAY_FLAGS;
+    s->tray_icon.uCallbackMessage = WM_APP_TRAY;
+    s->tray_icon.hIcon = s->small_icon;
+    copy_tooltip(s->tray_icon, tooltip_text(*s));
+    Shell_NotifyIconW(NIM_ADD, &s->tray_icon);
+    s->tray_icon_present = true;
+}
+
+void remove_tray_icon() {
+    AppState* s = app();
+    if (!s || !s->tray_icon_present) return;
+    Shell_NotifyIconW(NIM_DELETE, &s->tray_icon);
+    s->tray_icon_present = false;
+}
+
+void update_tray_tooltip() {
+    AppState* s = app();
+    if (!s || !s->tray_icon_present) return;
+    std::wstring text = tooltip_text(*s);
+    if (text.size() > TOOLTIP_UPDATE_LIMIT) text.resize(TOOLTIP_UPDATE_LIMIT);
+    copy_tooltip(s->tray_icon, text);
+    s->tray_icon.uFlags = TRAY_FLAGS;
+    Shell_NotifyIconW(NIM_MODIFY, &s->tray_icon);
+}
+
+void restore_window() {
+    AppState* s = app();
+    if (!s) return;
+    ShowWindow(s->main_window, SW_SHOW);
+    ShowWindow(s->main_window, SW_RESTORE);
+    SetForegroundWindow(s->main_window);
+    stop_tray_flash();
+}
+
+HMENU create_tray_menu() {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return nullptr;
+    AppendMenuW(menu, MF_STRING, IDM_OPEN, L"&Open Quillnet");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_CONFIGURATION, L"&Configuration\u2026");
+    AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About\u2026");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_EXIT, L"E&xit");
+    return menu;
+}
+
+namespace {
+
+void show_tray_menu(HWND window) {
+    MenuHandle menu(create_tray_menu());
+    if (!menu.get()) return;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without being the foreground window the menu would not close when the user
+    // clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+    // Lets the menu close properly on the next click (documented TrackPopupMenu remark).
+    PostMessageW(window, WM_NULL, 0, 0);
+}
+
+}  // namespace
+
+void on_tray_callback(LPARAM mouse_message) {
+    switch (LOWORD(mouse_message)) {
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+        restore_window();
+        break;
+    case WM_RBUTTONUP:
+        if (AppState* s = app()) show_tray_menu(s->main_window);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace quillnet

@@ -1,0 +1,203 @@
+// The window procedure of "QuillnetWindow": user actions, the engine's posted messages,
+// timers and the tray icon each reach the handler that owns them. Closing and
+// minimising only hide the window; Exit is the one way out.
+#include <windows.h>
+
+#include "alert/alerts.h"
+#include "app/app_state.h"
+#include "config/config_dialog.h"
+#include "net/events.h"
+#include "ui/about_dialog.h"
+#include "ui/conversation_log.h"
+#include "ui/flag_button.h"
+#include "ui/main_window.h"
+#include "ui/rooms_list.h"
+#include "ui/sending.h"
+#include "ui/tray.h"
+
+namespace quillnet {
+
+namespace {
+
+constexpr int MIN_TRACK_WIDTH = 780;
+constexpr int MIN_TRACK_HEIGHT = 620;
+
+bool slot_below(int slot, std::size_t count) { return slot >= 0 && static_cast<std::size_t>(slot) < count; }
+
+void stop_engine(AppState& s) {
+    try {
+        s.engine.stop();
+    } catch (...) {
+        // The quit message below must go out whatever the engine did.
+    }
+}
+
+LRESULT on_destroy() {
+    if (AppState* s = app()) {
+        remove_tray_icon();
+        stop_engine(*s);
+    }
+    PostQuitMessage(0);
+    return 0;
+}
+
+// The session is ending and the process will be ended without Exit: say goodbye to the
+// other rooms and take the icon out of the tray.
+LRESULT on_end_session(WPARAM ending) {
+    AppState* s = app();
+    if (ending && s) {
+        remove_tray_icon();
+        stop_engine(*s);
+    }
+    return 0;
+}
+
+LRESULT on_size(HWND window, WPARAM kind, LPARAM size) {
+    if (kind == SIZE_MINIMIZED) {
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    layout_controls(LOWORD(size), HIWORD(size));
+    return 0;
+}
+
+LRESULT on_activate(WPARAM state) {
+    if (LOWORD(state) != WA_INACTIVE) stop_tray_flash();
+    return 0;
+}
+
+LRESULT on_close(HWND window) {
+    AppState* s = app();
+    if (!s || s->exiting) {
+        DestroyWindow(window);
+        return 0;
+    }
+    ShowWindow(window, SW_HIDE);
+    if (!s->tray_hint_shown) {
+        show_tray_balloon(L"Quillnet", L"Still running in the tray. Right-click the tray icon for options.");
+        s->tray_hint_shown = true;
+    }
+    return 0;
+}
+
+LRESULT on_get_min_max_info(LPARAM info) {
+    auto* limits = reinterpret_cast<MINMAXINFO*>(info);
+    limits->ptMinTrackSize.x = MIN_TRACK_WIDTH;
+    limits->ptMinTrackSize.y = MIN_TRACK_HEIGHT;
+    return 0;
+}
+
+LRESULT on_draw_item(HWND window, WPARAM wparam, LPARAM lparam) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+    const AppState* s = app();
+    if (s && item && item->CtlType == ODT_BUTTON &&
+        slot_below(static_cast<int>(item->CtlID) - FLAG_BUTTON_BASE, s->settings.flags.size())) {
+        draw_flag_button(*item);
+        return TRUE;
+    }
+    return DefWindowProcW(window, WM_DRAWITEM, wparam, lparam);
+}
+
+void on_banner_click(HWND window) {
+    KillTimer(window, BANNER_TIMEOUT_TIMER);
+    reset_banner();
+    stop_tray_flash();
+}
+
+void on_exit(HWND window) {
+    if (AppState* s = app()) s->exiting = true;
+    DestroyWindow(window);
+}
+
+LRESULT on_command(HWND window, WPARAM wparam) {
+    const int id = LOWORD(wparam);
+    const int code = HIWORD(wparam);
+    const AppState* s = app();
+    if (!s) return 0;
+    if (id == ID_BANNER) {
+        if (code == STN_CLICKED) on_banner_click(window);
+    } else if (id == ID_SEND_BUTTON) {
+        send_typed_message();
+    } else if (id == IDM_CONFIGURATION) {
+        show_configuration_dialog(window);
+    } else if (id == IDM_ABOUT) {
+        show_about_dialog(window);
+    } else if (id == IDM_EXIT) {
+        on_exit(window);
+    } else if (id == IDM_OPEN) {
+        restore_window();
+    } else if (id == IDM_CLEAR_HISTORY) {
+        clear_history_command();
+    } else if (slot_below(id - QUICK_BUTTON_BASE, s->settings.quick_messages.size())) {
+        send_quick_message(id - QUICK_BUTTON_BASE);
+    } else if (slot_below(id - FLAG_BUTTON_BASE, s->settings.flags.size())) {
+        send_flag(id - FLAG_BUTTON_BASE);
+    }
+    return 0;
+}
+
+LRESULT on_timer(WPARAM timer_id) {
+    on_alert_timer(static_cast<UINT_PTR>(timer_id));
+    return 0;
+}
+
+LRESULT on_ctl_color_static(HWND window, WPARAM dc, LPARAM control) {
+    const AppState* s = app();
+    if (s && s->banner && reinterpret_cast<HWND>(control) == s->banner)
+        return reinterpret_cast<LRESULT>(banner_colours(reinterpret_cast<HDC>(dc)));
+    return DefWindowProcW(window, WM_CTLCOLORSTATIC, dc, control);
+}
+
+LRESULT on_peers_changed() {
+    refresh_rooms_list();
+    return 0;
+}
+
+LRESULT on_incoming_message(LPARAM payload) {
+    on_message_received(reinterpret_cast<IncomingMessage*>(payload));
+    return 0;
+}
+
+LRESULT on_delivery_result_message(LPARAM payload) {
+    on_delivery_result(payload);
+    return 0;
+}
+
+LRESULT on_tray_message(LPARAM mouse_message) {
+    on_tray_callback(mouse_message);
+    return 0;
+}
+
+LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_DESTROY: return on_destroy();
+    case WM_ENDSESSION: return on_end_session(wparam);
+    case WM_SIZE: return on_size(window, wparam, lparam);
+    case WM_ACTIVATE: return on_activate(wparam);
+    case WM_CLOSE: return on_close(window);
+    case WM_GETMINMAXINFO: return on_get_min_max_info(lparam);
+    case WM_DRAWITEM: return on_draw_item(window, wparam, lparam);
+    case WM_COMMAND: return on_command(window, wparam);
+    case WM_TIMER: return on_timer(wparam);
+    case WM_CTLCOLORSTATIC: return on_ctl_color_static(window, wparam, lparam);
+    case WM_APP_PEERS_CHANGED: return on_peers_changed();
+    case WM_APP_MESSAGE_RECEIVED: return on_incoming_message(lparam);
+    case WM_APP_DELIVERY_RESULT: return on_delivery_result_message(lparam);
+    case WM_APP_TRAY: return on_tray_message(lparam);
+    default: return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    // No exception may unwind into the system's message dispatch.
+    try {
+        return handle_message(window, message, wparam, lparam);
+    } catch (...) {
+        if (message == WM_DESTROY) PostQuitMessage(0);
+        return 0;
+    }
+}
+
+}  // namespace quillnet
