@@ -1,0 +1,41 @@
+// A stand-in for the main window in engine tests: a handle the engine posts to, and
+// waits for the three engine messages with deadlines. Events of other kinds that
+// arrive while waiting for one kind are kept for later waits.
+#pragma once
+
+#include <deque>
+#include <memory>
+
+#include "net/event_queue.h"
+#include "net/events.h"
+
+namespace quillnet {
+
+// Platform parts: a message-only window on Windows, a native queue elsewhere.
+WindowHandle open_sink_window();
+void close_sink_window(WindowHandle window);  // frees payloads still queued
+bool fetch_sink_event(WindowHandle window, PostedEvent& event, int timeout_ms);
+
+class EventSink {
+public:
+    EventSink() : window_(open_sink_window()) {}
+    ~EventSink();
+    EventSink(const EventSink&) = delete;
+    EventSink& operator=(const EventSink&) = delete;
+
+    WindowHandle window() const { return window_; }
+
+    std::unique_ptr<IncomingMessage> next_message(int timeout_ms = 10000);
+    std::unique_ptr<DeliveryResult> next_result(int timeout_ms = 15000);
+    bool next_peers_changed(int timeout_ms = 10000);
+    // Takes every event that arrives within ms and returns how many had this message.
+    int count_within(unsigned message, int ms);
+
+private:
+    bool next_of(unsigned message, int timeout_ms, PostedEvent& event);
+
+    WindowHandle window_;
+    std::deque<PostedEvent> kept_;
+};
+
+}  // namespace quillnet
