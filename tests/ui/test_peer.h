@@ -1,0 +1,85 @@
+// Other rooms for the window tests, on this host's loopback: a second real engine in
+// the test process, a hand-made HELLO for a room that then vanishes without BYE, and a
+// UDP listener that hears what the program announces.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/engine.h"
+
+namespace qntest {
+
+// Keeps Winsock started while the test's own sockets live.
+class WinsockUser {
+public:
+    WinsockUser();
+    ~WinsockUser();
+    WinsockUser(const WinsockUser&) = delete;
+    WinsockUser& operator=(const WinsockUser&) = delete;
+};
+
+// A real engine announcing itself on discovery_port and accepting frames on
+// message_port. What it receives is kept in received (filled while the test pumps).
+class TestPeer {
+public:
+    TestPeer(const std::string& user, const std::string& room, std::uint16_t discovery_port,
+             std::uint16_t message_port);
+    ~TestPeer();
+    TestPeer(const TestPeer&) = delete;
+    TestPeer& operator=(const TestPeer&) = delete;
+
+    bool started() const { return started_; }
+    const std::string& id() const { return engine_.instance_id(); }
+    void stop() { engine_.stop(); }
+
+    std::vector<quillnet::IncomingMessage> received;
+
+private:
+    quillnet::NetworkEngine engine_;
+    HWND window_ = nullptr;
+    bool started_ = false;
+};
+
+// Sends one HELLO for a room that nobody runs, announcing message_port, to every
+// engine bound to discovery_port on this host.
+void announce_room(std::uint16_t discovery_port, const std::string& id, const std::string& user,
+                   const std::string& room, std::uint16_t message_port);
+
+// A UDP socket sharing discovery_port with the engines; collects the lines it hears.
+class DiscoveryListener {
+public:
+    explicit DiscoveryListener(std::uint16_t discovery_port);
+    ~DiscoveryListener();
+    DiscoveryListener(const DiscoveryListener&) = delete;
+    DiscoveryListener& operator=(const DiscoveryListener&) = delete;
+    bool valid() const { return socket_ != INVALID_SOCKET; }
+    // Reads every datagram waiting now; returns true when one began with kind and
+    // carried id as its first field.
+    bool heard(const std::string& kind, const std::string& id);
+
+private:
+    WinsockUser winsock_;
+    SOCKET socket_ = INVALID_SOCKET;
+    std::vector<std::string> lines_;
+};
+
+// A TCP listener on port with no address sharing, so the program cannot bind it.
+class PortBlocker {
+public:
+    explicit PortBlocker(std::uint16_t port);
+    ~PortBlocker();
+    PortBlocker(const PortBlocker&) = delete;
+    PortBlocker& operator=(const PortBlocker&) = delete;
+    bool valid() const { return socket_ != INVALID_SOCKET; }
+
+private:
+    WinsockUser winsock_;
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
+}  // namespace qntest
