@@ -9,4 +9,5 @@ status=0
 "$root/asan/unit_tests" --gtest_brief=1 || status=1
 if [ -x "$root/asan/engine_tests" ]; then "$root/asan/engine_tests" --gtest_brief=1 || status=1; fi
 if [ -x "$root/tsan/engine_tests" ]; then "$root/tsan/engine_tests" --gtest_brief=1 || status=1; fi
+if [ -x "$root/asan/lan_node" ]; then "$top/tests/lan/lan_test.sh" "$root/asan/lan_node" || status=1; fi
 exit $status

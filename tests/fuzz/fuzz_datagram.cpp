@@ -1,0 +1,50 @@
+// Fuzz target: a discovery datagram handled as the discovery receiver does it, against a
+// real peer table, followed by an expiry pass and a snapshot. The table never holds the
+// own id or an empty id, every record sits under its own id, and the snapshot is sorted.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "net/discovery_rules.h"
+#include "net/peer_table.h"
+#include "net/wire.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quillnet;
+    if (size > DATAGRAM_BUFFER_SIZE) return 0;  // refused whole by the receive call
+    const std::string own_id = "{00000000-0000-4000-8000-000000000000}";
+    PeerTable table;
+    // A peer known before this datagram, so BYE and updates have something to act on.
+    upsert_peer(table, PeerRecord{"{KNOWN}", "known", "room", "10.0.0.9", 45778, 5});
+
+    std::int64_t now = 10;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    for (const auto& text : split_datagram_lines(bytes, size)) {
+        if (text.empty() || text.find('\n') != std::string::npos) std::abort();
+        const std::size_t before = table.records.size();
+        const ParsedLine line = parse_line(text);
+        const bool changed = apply_discovery_line(table, line, own_id, "192.168.1.20", now++);
+        if (changed != (table.records.size() != before)) std::abort();
+    }
+    for (const auto& entry : table.records) {
+        if (entry.first.empty() || entry.first == own_id || entry.first != entry.second.id) std::abort();
+    }
+
+    const std::int64_t cutoff = size > 0 ? static_cast<std::int64_t>(data[0]) : 0;
+    const std::size_t before = table.records.size();
+    const bool removed = expire_peers(table, cutoff);
+    if (removed != (table.records.size() != before)) std::abort();
+    for (const auto& entry : table.records) {
+        if (entry.second.last_seen < cutoff) std::abort();
+    }
+
+    PeerSnapshot snapshot = copy_peers(table);
+    sort_snapshot(snapshot);
+    for (std::size_t i = 1; i < snapshot.size(); ++i) {
+        const PeerRecord& a = snapshot[i - 1];
+        const PeerRecord& b = snapshot[i];
+        if (a.user > b.user || (a.user == b.user && !(a.id < b.id))) std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Simulated LAN: two hosts on one bridged subnet and a third on another subnet behind a
+# router (this namespace), one engine each. Checks discovery across hosts, delivery with
+# acknowledgements, expiry of a host cut from the bridge, BYE, and a seed address reaching
+# the host that broadcasts do not reach.
+# Usage (inside scripts/netns.sh): lan_test.sh PATH/TO/lan_node
+set -uo pipefail
+if [ "${QN_IN_NETNS:-}" != "1" ]; then
+  echo "lan_test.sh must run inside scripts/netns.sh (private network namespace)" >&2
+  exit 2
+fi
+if [ "${QN_LAN_MOUNTS:-}" != "1" ]; then
+  # A private mount namespace keeps the host names under /run/netns to this test.
+  exec unshare --mount -- env QN_LAN_MOUNTS=1 "$0" "$@"
+fi
+node=$(readlink -f "$1")
+mount --make-rprivate / 2>/dev/null
+mkdir -p /run/netns && mount -t tmpfs tmpfs /run/netns || exit 1
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+  for fd in 11 12 13; do eval "exec $fd>&-" 2>/dev/null; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  for h in h1 h2 h3; do ip netns del "$h" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() {  # check DESCRIPTION FILE PATTERN [SECONDS]
+  local what=$1 file=$2 pattern=$3 limit=${4:-15} waited=0
+  while ! grep -qE "$pattern" "$file" 2>/dev/null; do
+    sleep 0.1; waited=$((waited + 1))
+    if [ $waited -ge $((limit * 10)) ]; then
+      echo "FAIL: $what (no '$pattern' in $(basename "$file"))"; sed 's/^/    /' "$file"
+      failures=$((failures + 1)); return 1
+    fi
+  done
+  echo "ok: $what"
+}
+last_peers() { grep '^PEERS' "$work/$1.log" | tail -1; }
+check_last_peers() {  # check_last_peers DESCRIPTION HOST EXPECTED
+  local what=$1 host=$2 expected=$3 waited=0
+  while [ "$(last_peers "$host")" != "PEERS $expected" ]; do
+    sleep 0.1; waited=$((waited + 1))
+    if [ $waited -ge 150 ]; then
+      echo "FAIL: $what (last: '$(last_peers "$host")', wanted 'PEERS $expected')"; failures=$((failures + 1)); return 1
+    fi
+  done
+  echo "ok: $what"
+}
+say() { local n=${1#h}; echo "$2" >&$((10 + n)); }
+
+# The router: this namespace, with a bridge for subnet 10.77.0.0/24 and a direct link
+# to the third host on 10.77.1.0/24. Routers do not pass broadcasts on.
+sysctl -qw net.ipv4.ip_forward=1
+ip link add qnlan0 type bridge && ip link set qnlan0 up
+ip addr add 10.77.0.254/24 dev qnlan0
+for i in 1 2 3; do
+  ip netns add h$i
+  ip link add qnv$i type veth peer name eth0 netns h$i
+  ip -n h$i link set lo up
+  ip -n h$i link set eth0 up
+done
+for i in 1 2; do
+  ip link set qnv$i master qnlan0 up
+  ip -n h$i addr add 10.77.0.$i/24 dev eth0
+  ip -n h$i route add default via 10.77.0.254
+done
+ip link set qnv3 up
+ip addr add 10.77.1.254/24 dev qnv3
+ip -n h3 addr add 10.77.1.3/24 dev eth0
+ip -n h3 route add default via 10.77.1.254
+
+start_node() {  # start_node HOST ARGS...
+  local host=$1; shift
+  mkfifo "$work/$host.in"
+  ip netns exec "$host" "$node" "$@" <"$work/$host.in" >"$work/$host.log" 2>&1 &
+  pids+=($!)
+  eval "exec $((10 + ${host#h}))>\"$work/$host.in\""
+}
+# ann (h1) forgets silent peers only after a minute, so only a BYE removes one quickly;
+# bea (h2) forgets after 1.5 s. ann names cid's address as a seed.
+start_node h1 --user ann --timeout 60000 --seed 10.77.1.3 --seed not-an-address
+start_node h2 --user bea
+start_node h3 --user cid
+
+check_last_peers "ann hears bea across the bridge" h1 "bea@10.77.0.2:45778"
+check_last_peers "bea hears ann across the bridge" h2 "ann@10.77.0.1:45778"
+check_last_peers "cid hears ann only through the seed address" h3 "ann@10.77.0.1:45778"
+sleep 1
+check_last_peers "broadcasts do not reach across the router" h2 "ann@10.77.0.1:45778"
+
+say h1 "send MSG hello bea"
+check "bea receives ann's message" "$work/h2.log" '^RECEIVED MSG\|ann\|ann\|hello bea\|10\.77\.0\.1\|000000$'
+check "ann's message is acknowledged" "$work/h1.log" '^RESULT 1/1$'
+say h2 "send FLAG blue"
+check "ann receives bea's flag with her own colour" "$work/h1.log" '^RECEIVED FLAG\|bea\|bea\|blue\|10\.77\.0\.2\|DC1E1E$'
+check "bea's flag is acknowledged" "$work/h2.log" '^RESULT 1/1$'
+say h3 "send QUICK Will Call"
+check "ann receives cid's quick message across the router" "$work/h1.log" '^RECEIVED QUICK\|cid\|cid\|Will Call\|10\.77\.1\.3\|000000$'
+check "cid's quick message is acknowledged" "$work/h3.log" '^RESULT 1/1$'
+
+ip link set qnv2 nomaster
+check_last_peers "bea, cut from the bridge, lets ann expire" h2 ""
+ip link set qnv2 master qnlan0
+check_last_peers "bea hears ann again once reconnected" h2 "ann@10.77.0.1:45778"
+
+say h2 "quit"
+check "bea stops" "$work/h2.log" '^STOPPED$'
+check_last_peers "bea's BYE removes her from ann's list at once" h1 ""
+say h1 "quit"
+say h3 "quit"
+check "ann stops" "$work/h1.log" '^STOPPED$'
+check "cid stops" "$work/h3.log" '^STOPPED$'
+
+if [ $failures -gt 0 ]; then echo "LAN test: $failures failed"; exit 1; fi
+echo "LAN test: all passed"
