@@ -1,6 +1,6 @@
 // The message receiver against a raw TCP client: acknowledgements, what is posted, and
 // the edge cases of reading a frame (silence, lone line feed, carriage returns, the
-// 65536-byte cut, trickling senders).
+// 65536-byte cut, trickling senders served beside others).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -141,17 +141,18 @@ TEST_F(EngineReceiver, TricklingSenderIsCutShortAndOthersGetThrough) {
         slow_reply = read_line_from(socket.get(), 256, 3000, 0);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    // A second sender queued behind the slow one is served once the slow frame is cut.
+    // A second sender is served while the slow one is still trickling: it is posted
+    // first, and the slow frame follows once it is cut.
     EXPECT_EQ(send_frame(frame("MSG", {"{FAST}-0", "{FAST}", "fast", "r", "quick"}), 20000), "ACK\x1F{FAST}-0\n");
-    trickler.join();
-    EXPECT_LT(sent.load(), full.size());
     auto first = sink_.next_message();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->kind, "MSG");
-    EXPECT_TRUE(std::string("slow").compare(0, first->user.size(), first->user) == 0);
+    EXPECT_EQ(first->user, "fast");
+    trickler.join();
+    EXPECT_LT(sent.load(), full.size());
     auto second = sink_.next_message();
     ASSERT_TRUE(second);
-    EXPECT_EQ(second->user, "fast");
+    EXPECT_EQ(second->kind, "MSG");
+    EXPECT_TRUE(std::string("slow").compare(0, second->user.size(), second->user) == 0);
 }
 
 TEST_F(EngineReceiver, StopWaitsForTheConnectionBeingReadAndStillPostsIt) {

@@ -41,7 +41,15 @@ bool eventually(const std::function<bool()>& predicate, int timeout_ms) {
 }
 
 RawUdp::RawUdp(std::uint32_t address, std::uint16_t port, bool reuse) : socket_(open_udp_socket()) {
-    if (reuse) set_reuse_address(socket_.get());
+    if (reuse) {
+        set_reuse_address(socket_.get());
+    } else {
+#if defined(_WIN32)
+        // On Windows a later SO_REUSEADDR bind would take over a port bound without
+        // options; a program that does not share its port sets the exclusive option.
+        set_exclusive_port(socket_.get());
+#endif
+    }
     set_broadcast(socket_.get());
     bound_ = bind_ipv4(socket_.get(), address, port);
 }

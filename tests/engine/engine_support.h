@@ -39,7 +39,8 @@ struct SocketLibrary {
 // A raw UDP socket for sending hand-made datagrams and for listening to announcements.
 class RawUdp {
 public:
-    // Bound to address:port with SO_REUSEADDR (port 0: any free port).
+    // Bound to address:port (port 0: any free port), sharing the port with SO_REUSEADDR
+    // when reuse is set and keeping it to itself otherwise.
     RawUdp(std::uint32_t address, std::uint16_t port, bool reuse = true);
     bool bound() const { return bound_; }
     void send_to(const std::string& bytes, std::uint32_t address, std::uint16_t port);

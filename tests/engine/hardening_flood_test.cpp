@@ -1,0 +1,163 @@
+// Hardening: a flood of 100 000 made-up and broken datagrams on the discovery port. Real
+// pages sent during it are delivered and acknowledged, the peer tables stop at
+// MAX_PEERS with the real peers still listed, and the heartbeat keeps its pace.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "engine_support.h"
+#include "event_sink.h"
+#include "net/engine.h"
+#include "net/wire.h"
+
+using namespace quillnet;
+
+namespace {
+
+constexpr int FLOOD_DATAGRAMS = 100000;
+
+struct Node {
+    EventSink sink;
+    NetworkEngine engine;
+    bool start(const Settings& settings) {
+        std::wstring error;
+        return engine.start(settings, sink.window(), error);
+    }
+};
+
+// Builds the flood: announcements from random ids, BYEs, several lines per datagram,
+// random bytes, and datagrams longer than the receive buffer.
+class FloodMaker {
+public:
+    explicit FloodMaker(unsigned seed) : random_(seed) {}
+
+    std::string next() {
+        switch (pick(10)) {
+            case 0: case 1: case 2: case 3:
+                return announcement(pick(2) ? "HELLO" : "HEARTBEAT");
+            case 4:
+                return encode_line("BYE", {text(1, 40)});
+            case 5: {
+                std::string packed;
+                while (packed.size() < 1800) packed += announcement("HELLO");
+                return packed;
+            }
+            case 6: case 7:
+                return bytes(pick(2048));
+            case 8:
+                return announcement("HELLO") + bytes(2048 + pick(2000));  // longer than 2047: dropped whole
+            default:
+                return std::string(1 + pick(3), '\n') + announcement("HEARTBEAT") + "\r";
+        }
+    }
+
+private:
+    std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+    std::string text(std::size_t min, std::size_t max) {
+        std::string s(min + pick(max - min + 1), ' ');
+        for (auto& c : s) c = static_cast<char>(0x21 + pick(0x5E));
+        return s;
+    }
+    std::string bytes(std::size_t n) {
+        std::string s(n, '\0');
+        for (auto& c : s) c = static_cast<char>(pick(256));
+        return s;
+    }
+    std::string announcement(const char* kind) {
+        return encode_line(kind, {"{" + text(1, 40) + "}", text(0, 20), text(0, 20), std::to_string(pick(70000))});
+    }
+
+    std::mt19937 random_;
+};
+
+}  // namespace
+
+TEST(HardeningFlood, FloodOfMadeUpDatagramsLosesNoPageAndStopsAtThePeerLimit) {
+    SocketLibrary library;
+    const TestPorts base = next_ports();
+    // A's seed address is a second loopback address where a plain socket counts A's
+    // heartbeats; the flood goes to 127.0.0.1 and so never reaches that counter.
+    RawUdp heartbeat_counter(0x7F000002, base.discovery);
+    ASSERT_TRUE(heartbeat_counter.bound());
+    Node a, b;
+    Settings sa = engine_settings(base, "ann", "Op 1");
+    sa.peer_timeout_ms = 600000;  // nothing expires during the test: the limit alone holds the table
+    sa.seed_peers = {"127.0.0.2"};
+    Settings sb = engine_settings({base.discovery, next_port()}, "bea", "Op 2");
+    sb.peer_timeout_ms = 600000;
+    ASSERT_TRUE(b.start(sb));
+    ASSERT_TRUE(a.start(sa));
+    ASSERT_TRUE(eventually([&] { return a.engine.snapshot_peers().size() == 1 && b.engine.snapshot_peers().size() == 1; }));
+
+    std::atomic<int> sent{0};
+    std::thread flooder([&] {
+        RawUdp raw(IPV4_LOOPBACK, 0);
+        FloodMaker maker(20261207);
+        for (int i = 0; i < FLOOD_DATAGRAMS; ++i) {
+            raw.send_to(maker.next(), IPV4_LOOPBACK, base.discovery);
+            sent = i + 1;
+        }
+    });
+
+    // Real pages both ways while the flood is under way.
+    ASSERT_TRUE(eventually([&] { return sent.load() >= FLOOD_DATAGRAMS / 5; }, 60000));
+    int attempted = 0;
+    const MessageId to_b = a.engine.send_message({}, "MSG", "page during the flood", attempted);
+    EXPECT_EQ(attempted, 1);
+    const MessageId to_a = b.engine.send_message({}, "QUICK", "Will Call", attempted);
+    EXPECT_EQ(attempted, 1);
+
+    // Heartbeats keep coming during the flood (and expiry runs right after each one).
+    int heartbeats = 0;
+    std::string datagram;
+    while (sent.load() < FLOOD_DATAGRAMS && heartbeat_counter.receive(datagram, 2000)) {
+        if (datagram.compare(0, 9, "HEARTBEAT") == 0) ++heartbeats;
+    }
+    flooder.join();
+    for (int i = 0; i < 3 && heartbeat_counter.receive(datagram, 2000);) {
+        if (datagram.compare(0, 9, "HEARTBEAT") == 0) ++heartbeats, ++i;
+    }
+    EXPECT_GE(heartbeats, 3);
+
+    auto result_a = a.sink.next_result(20000);
+    ASSERT_TRUE(result_a);
+    EXPECT_EQ(result_a->message_id, to_b);
+    EXPECT_EQ(result_a->acknowledged, 1);
+    auto result_b = b.sink.next_result(20000);
+    ASSERT_TRUE(result_b);
+    EXPECT_EQ(result_b->message_id, to_a);
+    EXPECT_EQ(result_b->acknowledged, 1);
+    auto at_b = b.sink.next_message();
+    ASSERT_TRUE(at_b);
+    EXPECT_EQ(at_b->text, "page during the flood");
+    auto at_a = a.sink.next_message();
+    ASSERT_TRUE(at_a);
+    EXPECT_EQ(at_a->text, "Will Call");
+
+    // A unicast reaches one of the two sockets sharing the port; whichever took the
+    // flood is full, neither is over the limit, and both still list the real peer.
+    const PeerSnapshot peers_a = a.engine.snapshot_peers();
+    const PeerSnapshot peers_b = b.engine.snapshot_peers();
+    EXPECT_LE(peers_a.size(), MAX_PEERS);
+    EXPECT_LE(peers_b.size(), MAX_PEERS);
+    EXPECT_EQ(std::max(peers_a.size(), peers_b.size()), MAX_PEERS);
+    auto lists = [](const PeerSnapshot& peers, const InstanceId& id) {
+        for (const auto& p : peers)
+            if (p.id == id) return true;
+        return false;
+    };
+    EXPECT_TRUE(lists(peers_a, b.engine.instance_id()));
+    EXPECT_TRUE(lists(peers_b, a.engine.instance_id()));
+    // One rooms-list rebuild per admitted peer at most, none once the table is full.
+    EXPECT_LE(a.sink.count_within(WM_APP_PEERS_CHANGED, 300), static_cast<int>(MAX_PEERS));
+    EXPECT_LE(b.sink.count_within(WM_APP_PEERS_CHANGED, 300), static_cast<int>(MAX_PEERS));
+
+    // And the engines still page each other afterwards.
+    a.engine.send_message({b.engine.instance_id()}, "FLAG", "Red", attempted);
+    auto after = a.sink.next_result();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->acknowledged, 1);
+}
