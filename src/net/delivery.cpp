@@ -46,6 +46,9 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
 }
 
 void run_delivery_job(const DeliveryJob& job) {
+    // The thread holds its own reference on the socket library, so an engine stopped
+    // meanwhile (which releases the engine's reference) does not pull it from under us.
+    const bool library = socket_library_start();
     std::int32_t acknowledged = 0;
     for (const auto& target : job.targets) {
         try {
@@ -54,6 +57,7 @@ void run_delivery_job(const DeliveryJob& job) {
             // Counts as not delivered.
         }
     }
+    if (library) socket_library_stop();
     try {
         post_result(job, acknowledged);
     } catch (...) {

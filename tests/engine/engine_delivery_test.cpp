@@ -171,3 +171,16 @@ TEST_F(EngineDelivery, OnlyRepliesStartingWithAckCount) {
     // The late server did get the frame: it counts as not delivered all the same.
     EXPECT_EQ(late.frames().size(), 1u);
 }
+
+TEST_F(EngineDelivery, DeliveryGoesOnAfterTheEngineStops) {
+    RawServer slow("ACK\n", 500);
+    announce("{SLOW}", slow.port());
+    int attempted = -1;
+    const MessageId id = node_.engine.send_message({}, "MSG", "still going", attempted);
+    EXPECT_EQ(attempted, 1);
+    node_.engine.stop();
+    auto result = node_.sink.next_result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->message_id, id);
+    EXPECT_EQ(result->acknowledged, 1);
+}
