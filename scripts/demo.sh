@@ -21,7 +21,7 @@ interactive=1
 [ -n "${QN_DEMO_XVFB:-}" ] && interactive=0
 [ -t 0 ] || interactive=0
 
-export WINEDEBUG=-all
+export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 driver=$root/win/e2e_driver.exe
 shots=$top/docs/demo
 mkdir -p "$shots"
@@ -65,7 +65,8 @@ seen=""
 for i in 0 1 2; do
   say "Starting ${users[$i]} (room ${rooms[$i]}) on host $i"
   work='Z:'$(echo "$root/demo-$i" | tr '/' '\\')
-  pid=$(on $i launch "$work" "${names[$i]}" "${users[$i]}" "${rooms[$i]}" 45777 45778 | tr -d '\r')
+  on $i launch "$work" "${names[$i]}" "${users[$i]}" "${rooms[$i]}" 45777 45778 >"$root/launch-$tag.pid" 2>/dev/null
+  pid=$(tr -d '\r\n' <"$root/launch-$tag.pid")
   pids+=("$pid")
   # Put each host's Wine desktop side by side on the screen.
   for id in $(xdotool search --name "Wine desktop" 2>/dev/null); do
@@ -76,19 +77,19 @@ for i in 0 1 2; do
 done
 
 say "Waiting until every copy sees the two others"
-for i in 0 1 2; do on $i wait-caption "Online rooms (2)" 30000 "${pids[$i]}" >/dev/null || echo "  (host $i still waiting)"; done
+for i in 0 1 2; do on $i wait-caption "${pids[$i]}" "Online rooms (2)" 30000 >/dev/null || echo "  (host $i still waiting)"; done
 import -window root "$shots/01-rooms.png"
 
 say "Front Desk pages everyone: \"Mrs Patel is here for her 10:30\""
 on 0 send-text "${pids[0]}" "Mrs Patel is here for her 10:30" >/dev/null
-on 0 wait-log "✓ delivered (2/2)" 15000 "${pids[0]}" >/dev/null
+on 0 wait-log "${pids[0]}" "✓ delivered (2/2)" 15000 >/dev/null
 say "Op 1 raises the Blue flag"
 on 1 flag "${pids[1]}" 1 >/dev/null
-on 0 wait-banner "Blue" 10000 "${pids[0]}" >/dev/null
+on 0 wait-banner "${pids[0]}" "Blue" 10000 >/dev/null
 sleep 4
 say "Lab answers with a typed message"
 on 2 send-text "${pids[2]}" "Results for Op 1 are ready" >/dev/null
-on 2 wait-log "✓ delivered (2/2)" 15000 "${pids[2]}" >/dev/null
+on 2 wait-log "${pids[2]}" "✓ delivered (2/2)" 15000 >/dev/null
 sleep 1
 import -window root "$shots/02-pages.png"
 for i in 0 1 2; do echo "--- log of ${users[$i]}:"; on $i print-log "${pids[$i]}"; done

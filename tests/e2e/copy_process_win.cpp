@@ -87,11 +87,19 @@ bool launch_copy(Copy& copy, DWORD timeout_ms) {
     std::wstring exe = copy.folder + L"\\Quillnet.exe";
     std::wstring command = L"\"" + exe + L"\"";
     std::vector<wchar_t> env = environment_with(copy.local_app_data);
+    // The copy gets NUL as its standard handles, so that it never holds the driver's
+    // output open (a shell reading that output would otherwise wait for the copy to end).
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, env.data(),
-                        copy.folder.c_str(), &si, &copy.process))
-        return false;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    const BOOL started = CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                        env.data(), copy.folder.c_str(), &si, &copy.process);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!started) return false;
     copy.main = nullptr;
     // The window exists before the start-up lines are written; wait for the last one.
     return wait_until(
