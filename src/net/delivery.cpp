@@ -13,6 +13,10 @@ namespace {
 
 constexpr int CONNECT_TIMEOUT_MS = 1500;
 constexpr int ACK_BYTE_TIMEOUT_MS = 1500;
+// A recipient that accepts but stops reading would otherwise block the send of a frame
+// larger than the socket buffers forever, and the message would never get its result.
+// A recipient that reads makes progress long before this.
+constexpr int SEND_STALL_TIMEOUT_MS = 5000;
 
 void post_result(const DeliveryJob& job, std::int32_t acknowledged) {
     if (!job.window) return;
@@ -39,6 +43,7 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
             return false;
     }
     if (!set_non_blocking(socket.get(), false)) return false;
+    set_send_timeout_ms(socket.get(), SEND_STALL_TIMEOUT_MS);
     if (!send_all(socket.get(), frame)) return false;
     set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
     const std::string reply = read_line_from(socket.get(), ACK_READ_LIMIT, ACK_BYTE_TIMEOUT_MS, 0);

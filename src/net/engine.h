@@ -50,7 +50,6 @@ private:
     void message_receiver_loop();
     void heartbeat_loop();
     void handle_datagram(const char* data, std::size_t size, std::uint32_t source);
-    void serve_connection(SocketHandle connection, const std::string& peer_address);
     bool start_threads();
     // Sleeps up to milliseconds, or less when stop() asks the threads to end.
     void pause_unless_stopping(int milliseconds);

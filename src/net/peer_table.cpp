@@ -11,6 +11,7 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
         found->second = record;
         return false;
     }
+    if (table.records.size() >= MAX_PEERS) return false;
     table.records.emplace(record.id, record);
     return true;
 }

@@ -19,6 +19,12 @@ struct PeerRecord {
     std::int64_t last_seen = 0;  // milliseconds since system start
 };
 
+// Most records the table holds. Announcements are unauthenticated, so a flood of made-up
+// ids must not grow the table (and the rooms list) without limit: while the table is
+// full, new ids are ignored, known peers keep refreshing, and expired or departed
+// entries make room again. Real sites have a few dozen rooms.
+constexpr std::size_t MAX_PEERS = 1024;
+
 // Records ordered by byte-wise comparison of the ids (std::string's own order).
 struct PeerTable {
     std::map<std::string, PeerRecord> records;
@@ -26,8 +32,9 @@ struct PeerTable {
 
 using PeerSnapshot = std::vector<PeerRecord>;
 
-// Inserts or overwrites the record with record.id; true when the id was new.
-// Every insertion goes through here.
+// Inserts or overwrites the record with record.id; true when the id was new and was
+// added. A new id is not added while the table holds MAX_PEERS records. Every insertion
+// goes through here.
 bool upsert_peer(PeerTable& table, const PeerRecord& record);
 // Number of records removed (0 or 1).
 std::size_t remove_peer(PeerTable& table, const std::string& id);

@@ -8,6 +8,8 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "net/socket_shim.h"
 
 namespace quillnet {
@@ -73,6 +75,13 @@ bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
     return setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
 }
 
+bool set_send_timeout_ms(SocketHandle socket, int milliseconds) {
+    timeval tv{};
+    tv.tv_sec = milliseconds / 1000;
+    tv.tv_usec = (milliseconds % 1000) * 1000;
+    return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+}
+
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);
     return bind(socket, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
@@ -89,6 +98,17 @@ std::uint16_t local_port(SocketHandle socket) {
 
 WaitResult wait_readable(SocketHandle socket, int timeout_ms) { return wait_for(socket, POLLIN, timeout_ms); }
 WaitResult wait_writable(SocketHandle socket, int timeout_ms) { return wait_for(socket, POLLOUT, timeout_ms); }
+
+int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::size_t count, int timeout_ms) {
+    std::vector<pollfd> entries(count);
+    for (std::size_t i = 0; i < count; ++i) entries[i] = pollfd{sockets[i], POLLIN, 0};
+    int result;
+    do {
+        result = poll(entries.data(), static_cast<nfds_t>(count), timeout_ms < 0 ? 0 : timeout_ms);
+    } while (result < 0 && errno == EINTR);
+    for (std::size_t i = 0; i < count; ++i) ready[i] = (result > 0 && entries[i].revents != 0) ? 1 : 0;
+    return result < 0 ? -1 : result;
+}
 
 ConnectStart begin_connect(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);

@@ -38,6 +38,9 @@ bool set_broadcast(SocketHandle socket);
 bool set_exclusive_port(SocketHandle socket);
 bool set_non_blocking(SocketHandle socket, bool non_blocking);
 bool set_receive_timeout_ms(SocketHandle socket, int milliseconds);
+// Bounds how long one blocking send call waits for room in the send buffer; a call that
+// times out reports the bytes it sent, or -1 when it sent none.
+bool set_send_timeout_ms(SocketHandle socket, int milliseconds);
 
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port);
 bool listen_max_backlog(SocketHandle socket);
@@ -47,6 +50,10 @@ std::uint16_t local_port(SocketHandle socket);
 enum class WaitResult { ready, timed_out, failed };
 WaitResult wait_readable(SocketHandle socket, int timeout_ms);
 WaitResult wait_writable(SocketHandle socket, int timeout_ms);
+// Waits at most timeout_ms until at least one of count sockets is readable, has hung up
+// or failed; ready[i] becomes 1 for each such socket and 0 for the others. Returns how
+// many are ready, 0 on time-out, -1 on failure. Any number of sockets.
+int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::size_t count, int timeout_ms);
 
 enum class ConnectStart { connected, in_progress, failed };
 // Starts connecting; on a non-blocking socket usually answers in_progress.

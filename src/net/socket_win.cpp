@@ -2,6 +2,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <vector>
+
 #include "net/socket_shim.h"
 
 namespace quillnet {
@@ -84,6 +86,12 @@ bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
                       sizeof value) == 0;
 }
 
+bool set_send_timeout_ms(SocketHandle socket, int milliseconds) {
+    const DWORD value = static_cast<DWORD>(milliseconds);
+    return setsockopt(native(socket), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),
+                      sizeof value) == 0;
+}
+
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);
     return bind(native(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
@@ -100,6 +108,23 @@ std::uint16_t local_port(SocketHandle socket) {
 
 WaitResult wait_readable(SocketHandle socket, int timeout_ms) { return wait_for(socket, false, timeout_ms); }
 WaitResult wait_writable(SocketHandle socket, int timeout_ms) { return wait_for(socket, true, timeout_ms); }
+
+// WSAPoll rather than select: select's set holds only FD_SETSIZE (64) sockets.
+int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::size_t count, int timeout_ms) {
+    if (count == 0) {  // WSAPoll refuses an empty set; poll() would just wait
+        Sleep(static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms));
+        return 0;
+    }
+    std::vector<WSAPOLLFD> entries(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        entries[i].fd = native(sockets[i]);
+        entries[i].events = POLLRDNORM;
+        entries[i].revents = 0;
+    }
+    const int result = WSAPoll(entries.data(), static_cast<ULONG>(count), timeout_ms < 0 ? 0 : timeout_ms);
+    for (std::size_t i = 0; i < count; ++i) ready[i] = (result > 0 && entries[i].revents != 0) ? 1 : 0;
+    return result == SOCKET_ERROR ? -1 : result;
+}
 
 ConnectStart begin_connect(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);

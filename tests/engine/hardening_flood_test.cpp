@@ -28,27 +28,31 @@ struct Node {
     }
 };
 
-// Builds the flood: announcements from random ids, BYEs, several lines per datagram,
-// random bytes, and datagrams longer than the receive buffer.
+// Builds the flood: announcements from ever new ids, BYEs, several lines per datagram,
+// random bytes, and datagrams longer than the receive buffer. Texts are slices of pools
+// filled once, which keeps the flood cheap to make.
 class FloodMaker {
 public:
-    explicit FloodMaker(unsigned seed) : random_(seed) {}
+    explicit FloodMaker(unsigned seed) : random_(seed), bytes_(1 << 16, '\0'), printable_(1 << 12, ' ') {
+        for (auto& c : bytes_) c = static_cast<char>(pick(256));
+        for (auto& c : printable_) c = static_cast<char>(0x21 + pick(0x5E));
+    }
 
     std::string next() {
         switch (pick(10)) {
             case 0: case 1: case 2: case 3:
                 return announcement(pick(2) ? "HELLO" : "HEARTBEAT");
             case 4:
-                return encode_line("BYE", {text(1, 40)});
+                return encode_line("BYE", {new_id()});
             case 5: {
                 std::string packed;
-                while (packed.size() < 1800) packed += announcement("HELLO");
+                for (int i = 0; i < 6; ++i) packed += announcement("HELLO");
                 return packed;
             }
             case 6: case 7:
-                return bytes(pick(2048));
+                return slice(bytes_, pick(2048));
             case 8:
-                return announcement("HELLO") + bytes(2048 + pick(2000));  // longer than 2047: dropped whole
+                return announcement("HELLO") + slice(bytes_, 2048 + pick(2000));  // over 2047: dropped whole
             default:
                 return std::string(1 + pick(3), '\n') + announcement("HEARTBEAT") + "\r";
         }
@@ -56,21 +60,17 @@ public:
 
 private:
     std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
-    std::string text(std::size_t min, std::size_t max) {
-        std::string s(min + pick(max - min + 1), ' ');
-        for (auto& c : s) c = static_cast<char>(0x21 + pick(0x5E));
-        return s;
-    }
-    std::string bytes(std::size_t n) {
-        std::string s(n, '\0');
-        for (auto& c : s) c = static_cast<char>(pick(256));
-        return s;
-    }
+    std::string slice(const std::string& pool, std::size_t n) { return pool.substr(pick(pool.size() - n), n); }
+    std::string new_id() { return "{" + std::to_string(++counter_) + slice(printable_, pick(30)) + "}"; }
     std::string announcement(const char* kind) {
-        return encode_line(kind, {"{" + text(1, 40) + "}", text(0, 20), text(0, 20), std::to_string(pick(70000))});
+        return encode_line(kind, {new_id(), slice(printable_, pick(20)), slice(printable_, pick(20)),
+                                  std::to_string(pick(70000))});
     }
 
     std::mt19937 random_;
+    std::string bytes_;
+    std::string printable_;
+    std::uint64_t counter_ = 0;
 };
 
 }  // namespace
@@ -105,9 +105,9 @@ TEST(HardeningFlood, FloodOfMadeUpDatagramsLosesNoPageAndStopsAtThePeerLimit) {
     // Real pages both ways while the flood is under way.
     ASSERT_TRUE(eventually([&] { return sent.load() >= FLOOD_DATAGRAMS / 5; }, 60000));
     int attempted = 0;
-    const MessageId to_b = a.engine.send_message({}, "MSG", "page during the flood", attempted);
+    const MessageId to_b = a.engine.send_message({b.engine.instance_id()}, "MSG", "page during the flood", attempted);
     EXPECT_EQ(attempted, 1);
-    const MessageId to_a = b.engine.send_message({}, "QUICK", "Will Call", attempted);
+    const MessageId to_a = b.engine.send_message({a.engine.instance_id()}, "QUICK", "Will Call", attempted);
     EXPECT_EQ(attempted, 1);
 
     // Heartbeats keep coming during the flood (and expiry runs right after each one).
