@@ -23,6 +23,9 @@ interactive=1
 
 export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 driver=$root/win/e2e_driver.exe
+for f in "$driver" "$root/win/Quillnet.exe"; do
+  [ -f "$f" ] || { echo "demo: $f is missing; run 'make demo', which builds it" >&2; exit 1; }
+done
 shots=$top/docs/demo
 mkdir -p "$shots"
 tag=$$
@@ -64,6 +67,7 @@ done
 seen=""
 for i in 0 1 2; do
   say "Starting ${users[$i]} (room ${rooms[$i]}) on host $i"
+  rm -rf "$root/demo-$i"  # a fresh history for every demo
   work='Z:'$(echo "$root/demo-$i" | tr '/' '\\')
   on $i launch "$work" "${names[$i]}" "${users[$i]}" "${rooms[$i]}" 45777 45778 >"$root/launch-$tag.pid" 2>/dev/null
   pid=$(tr -d '\r\n' <"$root/launch-$tag.pid")

@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev python3 python3-pil
   libgtest-dev googletest
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-utils imagemagick xdotool
+  wine wine64 fonts-dejavu-core fonts-dejavu-extra xvfb xauth x11-utils imagemagick xdotool
   iproute2 util-linux procps psmisc
 )
 

@@ -8,12 +8,17 @@ set -euo pipefail
 prefix=$1
 size=${2:-1280x800}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ ! -f "$prefix/.quillnet-ready" ]; then
-  rm -rf "$prefix"
-  mkdir -p "$(dirname "$prefix")"
-  wineboot -i >/dev/null 2>&1 || true
+if [ ! -f "$prefix/.quillnet-ready-4" ]; then
+  if [ ! -f "$prefix/system.reg" ]; then
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$size" /f >/dev/null 2>&1
+  # "Segoe UI" is not part of Wine. DejaVu Sans Condensed stands in: close in width, and
+  # it has the symbols the program shows (flag, check mark, warning sign, arrows).
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "Segoe UI" /d "DejaVu Sans Condensed" /f >/dev/null 2>&1
   wineserver -w
-  touch "$prefix/.quillnet-ready"
+  touch "$prefix/.quillnet-ready-4"
 fi
