@@ -31,9 +31,12 @@ namespace qntest {
 
 // A discovery port and a message port no other test uses; spare(k) (k 0..7) gives
 // further message ports for extra engines or closed ports in the same test.
+// (No default constructor, so that RunningApp(name, {}) always means a default AppConfig.)
 struct TestPorts {
-    std::uint16_t discovery = 0;
-    std::uint16_t message = 0;
+    TestPorts(std::uint16_t discovery_port, std::uint16_t message_port)
+        : discovery(discovery_port), message(message_port) {}
+    std::uint16_t discovery;
+    std::uint16_t message;
     std::uint16_t spare(int k) const { return static_cast<std::uint16_t>(discovery + 2 + k); }
 };
 TestPorts next_test_ports();

@@ -44,9 +44,7 @@ std::wstring temp_base() {
 TestPorts next_test_ports() {
     // Ten ports per test: discovery, message and eight spares.
     static std::uint16_t next = 47000;
-    TestPorts ports;
-    ports.discovery = next;
-    ports.message = static_cast<std::uint16_t>(next + 1);
+    const TestPorts ports(next, static_cast<std::uint16_t>(next + 1));
     next = static_cast<std::uint16_t>(next + 10);
     return ports;
 }
