@@ -61,8 +61,11 @@ public:
     // Reads every datagram waiting now; returns true when one began with kind and
     // carried id as its first field.
     bool heard(const std::string& kind, const std::string& id);
+    // The sender id of the first datagram of that kind heard so far, or empty.
+    std::string first_sender(const std::string& kind);
 
 private:
+    void read_waiting();
     WinsockUser winsock_;
     SOCKET socket_ = INVALID_SOCKET;
     std::vector<std::string> lines_;

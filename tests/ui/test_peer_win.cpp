@@ -115,13 +115,27 @@ DiscoveryListener::~DiscoveryListener() {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
 }
 
-bool DiscoveryListener::heard(const std::string& kind, const std::string& id) {
+void DiscoveryListener::read_waiting() {
     char buffer[2048];
     for (;;) {
         const int got = recv(socket_, buffer, sizeof buffer, 0);
         if (got <= 0) break;
         lines_.emplace_back(buffer, static_cast<std::size_t>(got));
     }
+}
+
+std::string DiscoveryListener::first_sender(const std::string& kind) {
+    read_waiting();
+    const std::string prefix = kind + "\x1F";
+    for (const std::string& line : lines_) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return line.substr(prefix.size(), line.find('\x1F', prefix.size()) - prefix.size());
+    }
+    return std::string();
+}
+
+bool DiscoveryListener::heard(const std::string& kind, const std::string& id) {
+    read_waiting();
     const std::string prefix = kind + "\x1F" + id + "\x1F";
     for (const std::string& line : lines_) {
         if (line.compare(0, prefix.size(), prefix) == 0) return true;

@@ -1,0 +1,106 @@
+// The conversation log on the real EDIT control: statuses rewritten in place whatever
+// the order of the results, characters outside the BMP, and the recipient choice.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+#include "net/events.h"
+#include "test_peer.h"
+#include "ui/conversation_log.h"
+
+using namespace quillnet;
+
+namespace {
+
+std::wstring after_start_lines(HWND log_view) {
+    const std::wstring text = qntest::window_text(log_view);
+    const std::size_t notice = text.find(L"Waiting for other rooms\u2026\r\n");
+    return notice == std::wstring::npos ? text : text.substr(notice + 26);
+}
+
+std::string utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+const std::wstring LINE_A = L"09:41:07  You \u2192 2 rooms:  smile \U0001F600\U0001F600 please";
+const std::wstring LINE_B = L"09:41:08  You raised a \u2691 Red flag to 1 room";
+
+}  // namespace
+
+TEST(ConversationLog, StatusesAreRewrittenInPlaceWhicheverResultComesFirst) {
+    qntest::RunningApp program(L"log-order", qntest::AppConfig{});
+    AppState& s = program.state();
+    const std::string history_start = qntest::read_file(program.history_file);
+
+    // A's result first: B's position moves by the longer final status.
+    clear_log();
+    add_outgoing("A", LINE_A, 2);
+    add_outgoing("B", LINE_B, 1);
+    append_line(L"\U0001F4AC in between", false);
+    EXPECT_EQ(after_start_lines(s.log_view),
+              LINE_A + L"   \u2026\r\n" + LINE_B + L"   \u2026\r\n\U0001F4AC in between\r\n");
+    apply_delivery_result("A", 2, 2);
+    apply_delivery_result("B", 0, 1);
+    EXPECT_EQ(qntest::window_text(s.log_view), LINE_A + L"   \u2713 delivered (2/2)\r\n" + LINE_B +
+                                                   L"   \u2717 not delivered (0/1)\r\n\U0001F4AC in between\r\n");
+    EXPECT_TRUE(s.pending_deliveries.empty());
+
+    // B's result first: A's position stays; the counts take the other forms.
+    clear_log();
+    add_outgoing("A", LINE_A, 3);
+    add_outgoing("B", LINE_B, 2);
+    apply_delivery_result("B", 3, 2);
+    apply_delivery_result("A", 1, 3);
+    apply_delivery_result("A", 3, 3);  // a second result for A changes nothing
+    apply_delivery_result("nobody", 1, 1);
+    EXPECT_EQ(qntest::window_text(s.log_view),
+              LINE_A + L"   \u26a0 1/3 delivered\r\n" + LINE_B + L"   \u2713 delivered (3/2)\r\n");
+
+    // History holds each line once it is final, in the order the results came.
+    EXPECT_EQ(qntest::read_file(program.history_file),
+              history_start + utf8(LINE_A + L"   \u2713 delivered (2/2)\r\n" + LINE_B +
+                                   L"   \u2717 not delivered (0/1)\r\n" + LINE_B + L"   \u2713 delivered (3/2)\r\n" +
+                                   LINE_A + L"   \u26a0 1/3 delivered\r\n"));
+}
+
+TEST(ConversationLog, DeliveryResultMessagesReachTheLogAndNullIsIgnored) {
+    qntest::RunningApp program(L"log-message", qntest::AppConfig{});
+    AppState& s = program.state();
+    clear_log();
+    add_outgoing("m-0", LINE_B, 1);
+    PostMessageW(program.window(), WM_APP_DELIVERY_RESULT, 0, 0);
+    auto* result = new DeliveryResult{"m-0", 0, 0};
+    PostMessageW(program.window(), WM_APP_DELIVERY_RESULT, 0, reinterpret_cast<LPARAM>(result));
+    auto* unknown = new DeliveryResult{"m-9", 1, 1};
+    PostMessageW(program.window(), WM_APP_DELIVERY_RESULT, 0, reinterpret_cast<LPARAM>(unknown));
+    qntest::pump_for(100);
+    EXPECT_EQ(qntest::window_text(s.log_view), LINE_B + L"   \u2713 delivered (0/0)\r\n");
+}
+
+TEST(ConversationLog, RecipientsFollowTheEveryoneBoxAndTheSelectedRows) {
+    qntest::RunningApp program(L"log-recipients", qntest::AppConfig{});
+    AppState& s = program.state();
+    for (const char* id : {"{R1}", "{R2}", "{R3}"})
+        qntest::announce_room(program.ports.discovery, id, std::string("room ") + id, "", program.ports.spare(7));
+    ASSERT_TRUE(qntest::pump_until([&] { return s.room_keys.size() == 3; }));
+
+    SendMessageW(s.rooms_list, LB_SETSEL, TRUE, 0);
+    SendMessageW(s.rooms_list, LB_SETSEL, TRUE, 2);
+    EXPECT_TRUE(selected_recipients().empty());  // the box is on
+    EXPECT_EQ(describe_target(), L"everyone");
+
+    SendMessageW(s.everyone_check, BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(selected_recipients(), (std::vector<std::string>{"{R1}", "{R3}"}));
+    EXPECT_EQ(describe_target(), L"2 rooms");
+    SendMessageW(s.rooms_list, LB_SETSEL, FALSE, 0);
+    EXPECT_EQ(selected_recipients(), std::vector<std::string>{"{R3}"});
+    EXPECT_EQ(describe_target(), L"1 room");
+    SendMessageW(s.rooms_list, LB_SETSEL, FALSE, -1);
+    EXPECT_TRUE(selected_recipients().empty());
+    EXPECT_EQ(describe_target(), L"everyone");
+}
