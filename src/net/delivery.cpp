@@ -15,13 +15,32 @@ constexpr int CONNECT_TIMEOUT_MS = 1500;
 constexpr int ACK_BYTE_TIMEOUT_MS = 1500;
 // A recipient that accepts but stops reading would otherwise block the send of a frame
 // larger than the socket buffers forever, and the message would never get its result.
-// A recipient that reads makes progress long before this.
+// The frame goes out in pieces, each after waiting at most this long for room; a
+// recipient that reads makes room long before.
 constexpr int SEND_STALL_TIMEOUT_MS = 5000;
+constexpr std::size_t SEND_PIECE = 16384;
 
 void post_result(const DeliveryJob& job, std::int32_t acknowledged) {
     if (!job.window) return;
     auto* result = new DeliveryResult{job.message_id, acknowledged, job.attempted};
     post_or_free(job.window, WM_APP_DELIVERY_RESULT, result);
+}
+
+// Sends the whole frame; false when a send fails or the recipient takes nothing for
+// SEND_STALL_TIMEOUT_MS. The first piece goes into the empty send buffer at once (a
+// typical frame is one piece); the send time-out only backs the wait up, should a piece
+// not fit after all.
+bool send_frame(SocketHandle socket, const std::string& frame) {
+    set_send_timeout_ms(socket, SEND_STALL_TIMEOUT_MS);
+    std::size_t done = 0;
+    while (done < frame.size()) {
+        if (done > 0 && wait_writable(socket, SEND_STALL_TIMEOUT_MS) != WaitResult::ready) return false;
+        const std::size_t piece = frame.size() - done < SEND_PIECE ? frame.size() - done : SEND_PIECE;
+        const int sent = send_bytes(socket, frame.data() + done, piece);
+        if (sent <= 0) return false;
+        done += static_cast<std::size_t>(sent);
+    }
+    return true;
 }
 
 }  // namespace
@@ -43,8 +62,7 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
             return false;
     }
     if (!set_non_blocking(socket.get(), false)) return false;
-    set_send_timeout_ms(socket.get(), SEND_STALL_TIMEOUT_MS);
-    if (!send_all(socket.get(), frame)) return false;
+    if (!send_frame(socket.get(), frame)) return false;
     set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
     const std::string reply = read_line_from(socket.get(), ACK_READ_LIMIT, ACK_BYTE_TIMEOUT_MS, 0);
     return is_acknowledgement(reply);

