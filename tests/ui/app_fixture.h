@@ -12,7 +12,8 @@
 //     SendMessageW(program.state().main_window, WM_COMMAND, quillnet::IDM_ABOUT, 0);
 //     EXPECT_TRUE(qntest::pump_until([&] { return ...; }));
 //
-// Every RunningApp takes fresh ports (next_test_ports), so tests never hear each other.
+// Only one RunningApp may be running at a time (the program has one state per process);
+// exit() the first before starting a second. Every RunningApp takes fresh ports (next_test_ports), so tests never hear each other.
 // The generated file sets seed_peers = 127.255.255.255, which reaches every engine of
 // the test bound to the same discovery port on this host (loopback broadcast).
 #pragma once

@@ -294,3 +294,27 @@ TEST(MainWindow, WithNoQuickMessagesThereAreNoButtonsNoTableAndF1DoesNothing) {
     qntest::pump_for(100);
     EXPECT_EQ(GetWindowTextLengthW(s.log_view), before);
 }
+
+TEST(MainWindow, TrayTooltipNamesTheRoomWithinTheRecordsLimits) {
+    qntest::AppConfig config;
+    config.room = "Recovery";
+    qntest::RunningApp program(L"tooltip", config);
+    AppState& s = program.state();
+    EXPECT_STREQ(s.tray_icon.szTip, L"Quillnet \u2014 Recovery");
+    EXPECT_EQ(s.tray_icon.hWnd, s.main_window);
+    EXPECT_EQ(s.tray_icon.uID, 1u);
+    EXPECT_EQ(s.tray_icon.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(s.tray_icon.uCallbackMessage, WM_APP_TRAY);
+    EXPECT_EQ(s.tray_icon.hIcon, s.small_icon);
+    EXPECT_EQ(s.tray_icon.cbSize, sizeof(NOTIFYICONDATAW));
+
+    s.settings.room = std::string(200, 'r');
+    update_tray_tooltip();
+    EXPECT_EQ(std::wstring(s.tray_icon.szTip), L"Quillnet \u2014 " + std::wstring(109, L'r'));  // 120 units
+
+    program.exit();  // one program per process at a time
+
+    config.room = std::string(200, 'q');
+    qntest::RunningApp long_room(L"tooltip-long", config);
+    EXPECT_EQ(std::wstring(long_room.state().tray_icon.szTip), L"Quillnet \u2014 " + std::wstring(116, L'q'));
+}

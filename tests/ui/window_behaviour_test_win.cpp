@@ -230,3 +230,37 @@ TEST(WindowLife, TrayMenuOffersItsItemsAndItsExitEndsTheProgram) {
     EXPECT_FALSE(IsWindow(program.window()));
     EXPECT_TRUE(qntest::pump_until([&] { return listener.heard("BYE", id); }, 5000));
 }
+
+TEST(WindowLife, TabMovesBetweenTheTabStopsThroughTheMessageLoop) {
+    qntest::RunningApp program(L"tab-order", qntest::AppConfig{});
+    AppState& s = program.state();
+    SetFocus(s.everyone_check);
+    const auto press_tab = [&] {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC00F0001);
+        qntest::pump_for(50);
+    };
+    // Creation order: the check box, Send, the flags, then the quick buttons.
+    press_tab();
+    EXPECT_EQ(GetFocus(), s.send_button);
+    press_tab();
+    EXPECT_EQ(GetFocus(), s.flag_buttons[0]);
+    for (int i = 0; i < 6; ++i) press_tab();
+    EXPECT_EQ(GetFocus(), s.quick_buttons[0]);
+}
+
+TEST(WindowLife, EndOfSessionSaysGoodbyeAndTakesTheIconAway) {
+    const qntest::TestPorts ports = qntest::next_test_ports();
+    qntest::DiscoveryListener listener(ports.discovery);
+    qntest::RunningApp program(L"end-session", qntest::AppConfig{}, ports);
+    AppState& s = program.state();
+    const std::string id = s.engine.instance_id();
+    SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);  // log-off cancelled: nothing happens
+    EXPECT_TRUE(s.engine.running());
+    EXPECT_TRUE(s.tray_icon_present);
+    SendMessageW(program.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(s.engine.running());
+    EXPECT_FALSE(s.tray_icon_present);
+    EXPECT_TRUE(qntest::pump_until([&] { return listener.heard("BYE", id); }, 5000));
+    EXPECT_EQ(program.exit(), 0);
+}
