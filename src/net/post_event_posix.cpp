@@ -18,9 +18,10 @@ struct EventQueues {
     std::map<WindowHandle, std::deque<PostedEvent>> windows;
 };
 
+// Never destroyed: detached delivery threads may still post while the process exits.
 EventQueues& queues() {
-    static EventQueues instance;
-    return instance;
+    static EventQueues* instance = new EventQueues;
+    return *instance;
 }
 
 }  // namespace
