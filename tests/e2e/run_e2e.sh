@@ -19,6 +19,7 @@ if [ -z "${QN_E2E_LAN_ONLY:-}" ]; then
   "$top/scripts/wine_prefix.sh" "$WINEPREFIX" || exit 1
   wine "$driver_dir/e2e_driver.exe" --gtest_brief=1 || status=1
   wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
   unset WINEPREFIX
 fi
 
@@ -40,7 +41,7 @@ for i in 0 1 2; do
   ip netns add "$h"
   ip link add "qv$i-$tag" type veth peer name eth0 netns "$h"
   ip link set "qv$i-$tag" master "$bridge" up
-  ip netns exec "$h" ip addr add "10.77.0.$((i + 10))/24" dev eth0
+  ip netns exec "$h" ip addr add "10.79.0.$((i + 10))/24" dev eth0
   ip netns exec "$h" ip link set eth0 up
   ip netns exec "$h" ip link set lo up
   ip netns exec "$h" "$top/scripts/wine_prefix.sh" "$root/wine-lan-$i" || exit 1

@@ -23,7 +23,7 @@ step() {
 }
 
 step "build native (ASan+UBSan)" scripts/build.sh asan
-step "build native (TSan)" scripts/build.sh tsan
+step "build native (TSan)" scripts/build.sh tsan --target engine_tests
 step "build fuzz targets" scripts/build.sh fuzz
 step "build Windows" scripts/build.sh win
 step "native tests" tests/scripts/run_native.sh
