@@ -23,6 +23,9 @@ constexpr int CLIENT_HEIGHT = 480;
 constexpr DWORD DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME;
 
+constexpr int IDENTITY_LABEL_WIDTH = 122;
+constexpr int IDENTITY_EDIT_X = 140;
+
 constexpr DWORD LABEL_STYLE = WS_CHILD | WS_VISIBLE;
 constexpr DWORD EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD CHECK_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_MULTILINE | BS_AUTOCHECKBOX;
@@ -66,10 +69,13 @@ void create_controls(HWND dialog, const Settings& s) {
     ConfigDialogControls& c = config_dialog_controls();
     c = ConfigDialogControls{};
 
-    add_label(dialog, L"Your name:", {15, 17, 100, 20});
-    c.user_edit = add_edit(dialog, s.user, {115, 14, 360, 24}, IDC_CFG_USER);
-    add_label(dialog, L"Room / location:", {15, 49, 100, 20});
-    c.room_edit = add_edit(dialog, s.room, {115, 46, 360, 24}, IDC_CFG_ROOM);
+    // "Room / location:" needs about 115 pixels in the 16-pixel font; a 100-pixel
+    // label wraps it and cuts off "location:". The two labels are therefore wider
+    // and their edits start further right, still ending at x 475 like the others.
+    add_label(dialog, L"Your name:", {15, 17, IDENTITY_LABEL_WIDTH, 20});
+    c.user_edit = add_edit(dialog, s.user, {IDENTITY_EDIT_X, 14, 475 - IDENTITY_EDIT_X, 24}, IDC_CFG_USER);
+    add_label(dialog, L"Room / location:", {15, 49, IDENTITY_LABEL_WIDTH, 20});
+    c.room_edit = add_edit(dialog, s.room, {IDENTITY_EDIT_X, 46, 475 - IDENTITY_EDIT_X, 24}, IDC_CFG_ROOM);
     add_label(dialog, L"Quick messages (sent with the function keys):", {15, 82, 460, 20});
     for (int i = 0; i < QUICK_FIELD_COUNT; ++i) {
         add_label(dialog, L"F" + std::to_wstring(i + 1), {25, 109 + 28 * i, 32, 20});

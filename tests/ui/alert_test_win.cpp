@@ -372,3 +372,20 @@ TEST(Alerts, WithoutApplicationStateEveryOperationIsHarmless) {
 }
 
 }  // namespace
+
+namespace {
+
+// A flag alert on the shown window for three seconds, then the window hidden and a
+// typed message with its balloon and flashing tray icon for three more, so that
+// screenshots can be taken from outside (run with --gtest_also_run_disabled_tests).
+TEST(Alerts, DISABLED_HoldAnAlertForScreenshots) {
+    RunningApp program(L"alert-shot", {});
+    AppState& state = program.state();
+    deliver(state.main_window, "FLAG", "Nurse", "Sterilisation", "Red", RED);
+    qntest::pump_for(3000);
+    ShowWindow(state.main_window, SW_HIDE);
+    deliver(state.main_window, "MSG", "Nurse", "Sterilisation", "Patient in room 2 is ready");
+    qntest::pump_for(3000);
+}
+
+}  // namespace

@@ -35,10 +35,10 @@ struct ExpectedControl {
 
 std::vector<ExpectedControl> expected_controls() {
     std::vector<ExpectedControl> c = {
-        {L"Static", L"Your name:", 15, 17, 100, 20, 0},
-        {L"Edit", L"Desk", 115, 14, 360, 24, 10},
-        {L"Static", L"Room / location:", 15, 49, 100, 20, 0},
-        {L"Edit", L"Front", 115, 46, 360, 24, 11},
+        {L"Static", L"Your name:", 15, 17, 122, 20, 0},
+        {L"Edit", L"Desk", 140, 14, 335, 24, 10},
+        {L"Static", L"Room / location:", 15, 49, 122, 20, 0},
+        {L"Edit", L"Front", 140, 46, 335, 24, 11},
         {L"Static", L"Quick messages (sent with the function keys):", 15, 82, 460, 20, 0},
     };
     const wchar_t* quick[] = {L"Yes",  L"No",   L"Take Msg",  L"Will Call", L"Pt Ready",
@@ -101,6 +101,22 @@ void check_style(HWND control, const std::wstring& window_class, int id) {
     }
 }
 
+// The control's text laid out in its own font within its width (less the box of a
+// check box) takes no more lines than its height shows.
+bool text_fits(HWND control, bool check_box) {
+    const std::wstring text = window_text(control);
+    if (text.empty()) return true;
+    RECT r = qntest::child_rect(control);
+    const int height = r.bottom - r.top;
+    RECT area{0, 0, (r.right - r.left) - (check_box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 4), 0};
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text.c_str(), -1, &area, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return area.bottom <= height;
+}
+
 TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisabled) {
     RunningApp program(L"cfg-controls", {});
     AppState& state = program.state();
@@ -149,6 +165,10 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
                 EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), state.normal_font) << i;
             }
             check_style(child, e.window_class, e.id);
+            if (e.id != 16 && e.id != 10 && e.id != 11 && e.id != 13 && (e.id < 40 || e.id >= 50)) {
+                const bool check_box = (e.id >= 18 && e.id <= 23) || e.id == 12;
+                EXPECT_TRUE(text_fits(child, check_box)) << "text does not fit: control " << i;
+            }
         }
 
         // Values from the live settings written by the fixture.
