@@ -65,7 +65,7 @@ HWND add_check(HWND dialog, const std::wstring& text, bool checked, Geometry g, 
 std::wstring percent_text(int volume) { return std::to_wstring(volume) + L"%"; }
 
 // The controls in creation order, which is also the Tab order.
-void create_controls(HWND dialog, const Settings& s) {
+void create_dialog_controls(HWND dialog, const Settings& s) {
     ConfigDialogControls& c = config_dialog_controls();
     c = ConfigDialogControls{};
 
@@ -271,7 +271,7 @@ void show_configuration_dialog(HWND owner) {
     HWND dialog = create_dialog_window(owner, state->instance);
     if (!dialog) return;
     state->config_dialog = dialog;
-    create_controls(dialog, state->settings);
+    create_dialog_controls(dialog, state->settings);
 
     if (owner) EnableWindow(owner, FALSE);
     ShowWindow(dialog, SW_SHOW);
