@@ -35,9 +35,9 @@ struct ExpectedControl {
 
 std::vector<ExpectedControl> expected_controls() {
     std::vector<ExpectedControl> c = {
-        {L"Static", L"Your name:", 15, 17, 122, 20, 0},
+        {L"Static", L"Your name:", 15, 17, 125, 20, 0},
         {L"Edit", L"Desk", 140, 14, 335, 24, 10},
-        {L"Static", L"Room / location:", 15, 49, 122, 20, 0},
+        {L"Static", L"Room / location:", 15, 49, 125, 20, 0},
         {L"Edit", L"Front", 140, 46, 335, 24, 11},
         {L"Static", L"Quick messages (sent with the function keys):", 15, 82, 460, 20, 0},
     };
