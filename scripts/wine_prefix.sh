@@ -8,7 +8,7 @@ set -euo pipefail
 prefix=$1
 size=${2:-1280x800}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ ! -f "$prefix/.quillnet-ready-4" ]; then
+if [ ! -f "$prefix/.quillnet-ready-6" ]; then
   if [ ! -f "$prefix/system.reg" ]; then
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
@@ -20,5 +20,5 @@ if [ ! -f "$prefix/.quillnet-ready-4" ]; then
   # it has the symbols the program shows (flag, check mark, warning sign, arrows).
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "Segoe UI" /d "DejaVu Sans Condensed" /f >/dev/null 2>&1
   wineserver -w
-  touch "$prefix/.quillnet-ready-4"
+  touch "$prefix/.quillnet-ready-6"
 fi
