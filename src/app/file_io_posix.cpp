@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/file_io.h"
+#include "app/text.h"
 
 namespace quillnet {
 
@@ -14,24 +15,7 @@ namespace {
 // wchar_t is UTF-32 here; file names are UTF-8.
 std::string native_path(const std::wstring& path) {
     std::string out;
-    for (wchar_t wc : path) {
-        const auto cp = static_cast<char32_t>(wc);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
+    for (wchar_t wc : path) append_utf8(out, static_cast<char32_t>(wc));
     return out;
 }
 

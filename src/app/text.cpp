@@ -17,6 +17,8 @@ void append_utf16(std::u16string& out, char32_t cp) {
     }
 }
 
+}  // namespace
+
 void append_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -34,8 +36,6 @@ void append_utf8(std::string& out, char32_t cp) {
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
-
-}  // namespace
 
 std::u16string utf8_to_utf16(const std::string& utf8) {
     std::u16string out;

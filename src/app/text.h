@@ -14,6 +14,9 @@ std::u16string utf8_to_utf16(const std::string& utf8);
 // surrogates become U+FFFD.
 std::string utf16_to_utf8(const std::u16string& utf16);
 
+// Appends one code point as UTF-8.
+void append_utf8(std::string& out, char32_t code_point);
+
 // Narrow digits of a signed 64-bit number as UTF-16.
 std::u16string u16_number(long long value);
 
