@@ -4,6 +4,8 @@
 #   asan    native portable core and tests with AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    native portable core and tests with ThreadSanitizer
 #   fuzz    native libFuzzer targets (clang)
+#   bench   native release build of the benchmark programs (no tests)
+#   bench-win  cross release build of Quillnet.exe and the Windows benchmark programs
 # Build folders live under ${QN_BUILD_ROOT:-build}.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +18,9 @@ case "$kind" in
   tsan) args=(-DQN_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   fuzz) args=(-DQN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
               -DQN_SANITIZE=address -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  bench) args=(-DQN_BENCH=ON -DQN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
+  bench-win) args=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DQN_BENCH=ON -DQN_TESTS=OFF
+                   -DCMAKE_BUILD_TYPE=Release) ;;
   *) echo "build.sh: unknown flavour '$kind'" >&2; exit 2 ;;
 esac
 dir="$root/$kind"

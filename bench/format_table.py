@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from the "name value" lines that run_bench.sh collected.
+Every figure stands beside its reference from the same run; the ratio (Quillnet divided
+by the reference) is the figure that counts on a noisy machine."""
+import sys
+
+ROWS = [
+    # label, unit, quillnet key, reference key, reference description
+    ("Page latency p50", "µs", "latency_engine_p50_us", "latency_raw_p50_us", "raw connect/line/ack/close"),
+    ("Page latency p99", "µs", "latency_engine_p99_us", "latency_raw_p99_us", "raw connect/line/ack/close"),
+    ("Receiver throughput, 4 senders", "frames/s", "throughput_engine_4_per_s", "throughput_raw_4_per_s",
+     "raw accept-read-reply loop"),
+    ("Receiver throughput, 16 senders", "frames/s", "throughput_engine_16_per_s", "throughput_raw_16_per_s",
+     "raw accept-read-reply loop"),
+    ("Discovery: start to PEERS_CHANGED, p50", "µs", "discovery_engine_p50_us", "discovery_raw_p50_us",
+     "fresh socket, one datagram"),
+    ("Fan-out to 20 rooms, all up (median)", "ms", "fanout_all_engine_ms", "fanout_all_raw_ms",
+     "20 raw exchanges in a row"),
+    ("Fan-out to 20 rooms, 3 not answering", "ms", "fanout_silent_engine_ms", "fanout_silent_raw_ms",
+     "same, 1500 ms reply limit"),
+    ("Start-up to visible window, p50", "ms", "quillnet_startup_p50_ms", "minimal_startup_p50_ms",
+     "minimal Win32 window program"),
+    ("Idle CPU time over the idle period", "ms", "idle_engine_cpu_ms", "idle_reference_cpu_ms",
+     "thread waking every 200 ms"),
+    ("Idle CPU time over the idle period", "ms", "quillnet_idle_cpu_ms", "minimal_idle_cpu_ms",
+     "minimal Win32 window program"),
+    ("Memory (RSS) after the log lines", "MB", "quillnet_rss_after_kb", "minimal_rss_kb",
+     "minimal Win32 window program"),
+    ("Memory (RSS) at start, same copy", "MB", "quillnet_rss_start_kb", "minimal_rss_kb",
+     "minimal Win32 window program"),
+    ("Executable size", "KB", "quillnet_exe_bytes", "minimal_exe_bytes", "minimal Win32 window program"),
+]
+
+
+def load(path):
+    values = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 2:
+                try:
+                    values[parts[0]] = float(parts[1])
+                except ValueError:
+                    pass
+    return values
+
+
+def scaled(key, value):
+    if key.endswith("_kb"):
+        return value / 1024.0
+    if key.endswith("_bytes"):
+        return value / 1024.0
+    return value
+
+
+def number(v):
+    if v >= 100:
+        return f"{v:,.0f}"
+    if v >= 10:
+        return f"{v:.1f}"
+    return f"{v:.2f}"
+
+
+def main():
+    values = load(sys.argv[1])
+    print("| Figure | Where | Quillnet | Reference | Ratio (Quillnet ÷ reference) | Reference is |")
+    print("|---|---|---|---|---|---|")
+    for label, unit, mine, ref, what in ROWS:
+        for where, prefix in (("native", "native_"), ("Wine", "wine_")):
+            a, b = values.get(prefix + mine), values.get(prefix + ref)
+            if a is None or b is None:
+                continue
+            a, b = scaled(mine, a), scaled(ref, b)
+            ratio = f"{a / b:.2f}" if b else "—"
+            print(f"| {label} | {where} | {number(a)} {unit} | {number(b)} {unit} | {ratio} | {what} |")
+    extra = []
+    if "native_latency_pages" in values:
+        extra.append(f"latency over {values['native_latency_pages']:.0f} pages each")
+    if "native_idle_seconds" in values:
+        extra.append(f"idle period {values['native_idle_seconds']:.0f} s")
+    if "wine_log_lines" in values:
+        added = values["wine_log_lines"] - values.get("wine_log_lines_before", 0)
+        extra.append(f"{added:.0f} log lines added by {values.get('native_feed_acknowledged', 0):.0f} acknowledged pages")
+    failures = sum(v for k, v in values.items() if "failures" in k)
+    extra.append(f"failed exchanges: {failures:.0f}")
+    extra.append("receiver reads buffered: it peeks up to 16 KB and takes only the bytes up to the first line feed")
+    print()
+    print("; ".join(extra))
+
+
+if __name__ == "__main__":
+    main()
