@@ -81,6 +81,14 @@ def main():
     if "wine_log_lines" in values:
         added = values["wine_log_lines"] - values.get("wine_log_lines_before", 0)
         extra.append(f"{added:.0f} log lines added by {values.get('native_feed_acknowledged', 0):.0f} acknowledged pages")
+    if "wine_flood_pages_sent" in values:
+        print()
+        print("Quillnet.exe under Wine during a flood of 100 000 made-up and broken datagrams: "
+              f"{values.get('wine_flood_pages_acknowledged', 0):.0f} of {values['wine_flood_pages_sent']:.0f} pages "
+              f"acknowledged, window answered within {values.get('wine_flood_ping_max_ms', 0):.0f} ms, "
+              f"at most {values.get('wine_flood_rooms_peak', 0):.0f} rooms listed, memory "
+              f"{values.get('wine_flood_rss_before_kb', 0) / 1024:.1f} MB before and "
+              f"{values.get('wine_flood_rss_after_kb', 0) / 1024:.1f} MB after.")
     failures = sum(v for k, v in values.items() if "failures" in k)
     extra.append(f"failed exchanges: {failures:.0f}")
     extra.append("receiver reads buffered: it peeks up to 16 KB and takes only the bytes up to the first line feed")

@@ -101,17 +101,14 @@ bring_to_front_on_receive = 0
 interrupt_screensaver_on_receive = 0
 INI
 rm -f $(history_of "$main_prefix")
+# wine keeps the process it was started as: these are the programs' own Linux processes.
 (cd "$copies/quillnet" && exec wine ./Quillnet.exe) >/dev/null 2>&1 &
+q=$!
 (cd "$copies/minimal" && WINEPREFIX=$ref_prefix exec wine ./qn_minimal_window.exe) >/dev/null 2>&1 &
+m=$!
 wine "$probe" lines 2 30000 >/dev/null || { echo "FAILED: Quillnet.exe did not start"; status=1; }
 
-# Linux process of a Windows program (matched by its full path) and the prefix's wineserver.
-pid_of_program() {
-  local p
-  for p in /proc/[0-9]*; do
-    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qi -- "$1"; then basename "$p"; return; fi
-  done
-}
+# The wineserver of a prefix: it serves every socket and window call of its programs.
 pid_of_wineserver() {
   local p
   for p in /proc/[0-9]*; do
@@ -122,9 +119,8 @@ pid_of_wineserver() {
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 sleep 3
-q=$(pid_of_program 'quillnet.exe'); m=$(pid_of_program 'qn_minimal_window.exe')
 qs=$(pid_of_wineserver "$main_prefix"); ms=$(pid_of_wineserver "$ref_prefix")
-if [ -z "$q" ] || [ -z "$m" ] || [ -z "$qs" ] || [ -z "$ms" ]; then
+if ! [ -d "/proc/$q" ] || ! [ -d "/proc/$m" ] || [ -z "$qs" ] || [ -z "$ms" ]; then
   echo "FAILED: processes not found (quillnet=$q minimal=$m wineservers=$qs,$ms)"; status=1
 else
   hz=$(getconf CLK_TCK)
@@ -149,6 +145,26 @@ else
   run native_ 48000 "$native" feed 47701 "$lines"
   run wine_ 0 wine "$probe" lines "$((before + lines))" 900000
   note wine_quillnet_rss_after_kb "$(rss_kb "$q")"
+
+  echo "--- the same copy under a flood of 100 000 made-up and broken datagrams"
+  note wine_flood_rss_before_kb "$(rss_kb "$q")"
+  QN_BENCH_PORTS=48100 "$native" flood 47700 100000 >/dev/null &
+  flooder=$!
+  acked=0 ping_max=0 rooms_peak=0
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    QN_BENCH_PORTS=48200 "$native" feed 47701 1 >/dev/null && acked=$((acked + 1))
+    ping=$(wine "$probe" ping | tr -d '\r' | awk '{printf "%d", $2}')
+    [ "${ping:-0}" -gt "$ping_max" ] && ping_max=$ping
+    rooms=$(wine "$probe" text 101 | tr -d '\r' | tr -dc '0-9')
+    [ "${rooms:-0}" -gt "$rooms_peak" ] && rooms_peak=$rooms
+    sleep 0.5
+  done
+  wait "$flooder"
+  note wine_flood_pages_sent 10
+  note wine_flood_pages_acknowledged "$acked"
+  note wine_flood_ping_max_ms "$ping_max"
+  note wine_flood_rooms_peak "$rooms_peak"
+  note wine_flood_rss_after_kb "$(rss_kb "$q")"
 fi
 wine "$probe" exit QuillnetWindow || status=1
 WINEPREFIX=$ref_prefix wine "$probe" exit QNMinimalWindow || status=1
