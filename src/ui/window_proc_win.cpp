@@ -148,7 +148,13 @@ LRESULT on_ctl_color_static(HWND window, WPARAM dc, LPARAM control) {
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, dc, control);
 }
 
-LRESULT on_peers_changed() {
+LRESULT on_peers_changed(HWND window) {
+    // One rebuild reads the whole peer table, so further notices already queued would
+    // only rebuild the same list again; a burst of arrivals (or a flood of made-up
+    // peers) then costs one rebuild instead of one per peer.
+    MSG queued;
+    while (PeekMessageW(&queued, window, WM_APP_PEERS_CHANGED, WM_APP_PEERS_CHANGED, PM_REMOVE)) {
+    }
     refresh_rooms_list();
     return 0;
 }
@@ -180,7 +186,7 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_COMMAND: return on_command(window, wparam);
     case WM_TIMER: return on_timer(wparam);
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(window, wparam, lparam);
-    case WM_APP_PEERS_CHANGED: return on_peers_changed();
+    case WM_APP_PEERS_CHANGED: return on_peers_changed(window);
     case WM_APP_MESSAGE_RECEIVED: return on_incoming_message(lparam);
     case WM_APP_DELIVERY_RESULT: return on_delivery_result_message(lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
