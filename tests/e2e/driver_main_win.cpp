@@ -58,9 +58,12 @@ int cli(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"send-text") {
+        // send-text PID TEXT [LOG_TEXT MS]: with LOG_TEXT, also waits for it in the log
+        // right away, in this process, to catch short-lived states such as "   …".
         set_window_text(GetDlgItem(main, 105), arg(4));
         DWORD_PTR r = 0;
         SendMessageTimeoutW(GetDlgItem(main, 106), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+        if (argc >= 7) return wait_text(104, arg(5), std::stoul(arg(6))) ? 0 : 1;
         return 0;
     }
     if (command == L"flag") {
