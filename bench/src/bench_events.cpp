@@ -1,8 +1,18 @@
-// Platform-independent helpers over the benchmark event source.
+// The benchmark event source: the engine tests' stand-in window (a message-only window
+// under Windows, the native queue elsewhere), with helpers for timing loops.
 #include "bench_clock.h"
 #include "bench_events.h"
+#include "event_sink.h"
 
 namespace quillnet {
+
+WindowHandle open_bench_window() { return open_sink_window(); }
+
+void close_bench_window(WindowHandle window) { close_sink_window(window); }
+
+bool next_bench_event(WindowHandle window, PostedEvent& event, int timeout_ms) {
+    return fetch_sink_event(window, event, timeout_ms);
+}
 
 void free_bench_event(const PostedEvent& event) {
     if (event.message == WM_APP_MESSAGE_RECEIVED) delete static_cast<IncomingMessage*>(event.payload);

@@ -47,13 +47,14 @@ void close_sink_window(WindowHandle window) {
 
 bool fetch_sink_event(WindowHandle window, PostedEvent& event, int timeout_ms) {
     HWND hwnd = static_cast<HWND>(window);
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
     for (;;) {
         if (take(hwnd, event)) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
-        // Short waits: a message that arrived between the peek and the wait is still found.
-        const DWORD wait = static_cast<DWORD>(deadline - now < 50 ? deadline - now : 50);
+        // Wakes as soon as anything is posted to this thread; short slices so that a
+        // message that came between the peek and the wait is still found at once.
+        const DWORD wait = static_cast<DWORD>(deadline - now < 20 ? deadline - now : 20);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_POSTMESSAGE);
     }
 }
