@@ -9,7 +9,7 @@
 #include "alert/alerts.h"
 #include "alert/sound.h"
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/conversation_log.h"
 #include "ui/ids.h"
 #include "ui/log_core.h"

@@ -5,7 +5,7 @@
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/colour.h"
 #include "ui/ids.h"
 

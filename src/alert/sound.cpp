@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/file_io.h"
-#include "app/text.h"
+#include "base/file_io.h"
+#include "base/text.h"
 
 namespace quillnet {
 

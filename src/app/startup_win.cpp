@@ -5,7 +5,7 @@
 
 #include "alert/alerts.h"
 #include "app/startup.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "config/settings_reader.h"
 #include "history/history.h"
 #include "net/events.h"
@@ -15,7 +15,7 @@
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
 #include "ui/tray.h"
-#include "ui/win_handles.h"
+#include "base/win_handles.h"
 
 namespace quillnet {
 

@@ -8,7 +8,7 @@
 
 #include "alert/sound.h"
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
 #include "config/startup_shortcut.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace quillnet {
 

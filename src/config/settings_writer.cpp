@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace quillnet {
 

@@ -2,7 +2,7 @@
 // file access around it.
 #include "history/history_lines.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quillnet {
 

@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <new>
 
-#include "app/file_io.h"
-#include "app/win_text.h"
+#include "base/file_io.h"
+#include "base/win_text.h"
 #include "history/history.h"
 #include "history/history_lines.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "ui/about_dialog.h"
-#include "ui/win_handles.h"
+#include "base/win_handles.h"
 
 namespace quillnet {
 

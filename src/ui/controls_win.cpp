@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/sending.h"

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/colour.h"
 #include "ui/flag_button.h"
-#include "ui/win_handles.h"
+#include "base/win_handles.h"
 
 namespace quillnet {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quillnet {
 

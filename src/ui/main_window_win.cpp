@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/conversation_log.h"
 #include "ui/log_core.h"
 #include "ui/sending.h"

@@ -7,10 +7,10 @@
 
 #include "alert/alerts.h"
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
-#include "ui/win_handles.h"
+#include "base/win_handles.h"
 
 namespace quillnet {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "history/history_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -10,7 +10,7 @@
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "app_fixture.h"
 #include "net/engine.h"
 #include "ui/ids.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/win_text.h"
+#include "base/win_text.h"
 #include "app_fixture.h"
 #include "config/settings_writer.h"
 #include "config/startup_shortcut.h"

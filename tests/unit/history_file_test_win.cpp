@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "history/history.h"
 #include "test_paths.h"
 

@@ -2,7 +2,7 @@
 // either order, and the texts of the log lines.
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "ui/log_core.h"
 
 using namespace quillnet;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "config/settings_reader.h"
 #include "config/settings_writer.h"
 #include "test_paths.h"

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "alert/sound.h"
-#include "app/file_io.h"
-#include "app/text.h"
+#include "base/file_io.h"
+#include "base/text.h"
 #include "test_paths.h"
 
 using namespace quillnet;

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/win_text.h"
+#include "base/win_text.h"
 
 namespace quillnet {
 

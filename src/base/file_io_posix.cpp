@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/file_io.h"
-#include "app/text.h"
+#include "base/file_io.h"
+#include "base/text.h"
 
 namespace quillnet {
 

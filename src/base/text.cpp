@@ -1,5 +1,5 @@
 // Portable UTF-8 / UTF-16 conversion used by the core (log bookkeeping, history lines).
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quillnet {
 

@@ -1,7 +1,7 @@
 // Whole-file operations on Windows (CreateFileW with full sharing, MoveFileExW to replace).
 #include <windows.h>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace quillnet {
 
