@@ -75,6 +75,23 @@ std::uint16_t read_port_field(const std::string& text) {
 
 bool is_message_kind(const std::string& kind) { return kind == "MSG" || kind == "QUICK" || kind == "FLAG"; }
 
+std::size_t max_text_bytes(std::size_t user_bytes, std::size_t room_bytes) {
+    // Sealed frame: "QS1", key id (16), salt (32), counter (at most 20 digits), four
+    // separators and the LF around a base64 payload of plaintext + 16-byte tag.
+    constexpr std::size_t sealed_header = 3 + 16 + 32 + 20 + 4 + 1;
+    constexpr std::size_t payload_chars = (FRAME_READ_LIMIT - sealed_header) / 4 * 4;
+    constexpr std::size_t plaintext = payload_chars / 4 * 3 - 16;
+    // Plaintext: timestamp (20 digits), US, recipient id, US, then the inner line:
+    // kind (5), US, message id (own id + "-" + 20 digits), US, own id, US, user, US,
+    // room, US, text. Ids are budgeted at a whole datagram each.
+    constexpr std::size_t id = DATAGRAM_BUFFER_SIZE;
+    constexpr std::size_t fixed = 20 + 1 + id + 1 + 5 + 1 + (id + 21) + 1 + id + 1 + 1 + 1;
+    static_assert(plaintext > fixed, "the frame limit leaves room for a text");
+    const std::size_t budget = plaintext - fixed;
+    if (user_bytes >= budget || room_bytes >= budget - user_bytes) return 0;
+    return budget - user_bytes - room_bytes;
+}
+
 bool is_acknowledgement(const std::string& reply) { return reply.size() >= 3 && reply.compare(0, 3, "ACK") == 0; }
 
 bool LineReader::feed(char byte) {

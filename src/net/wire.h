@@ -39,6 +39,13 @@ std::vector<std::string> split_datagram_lines(const char* data, std::size_t size
 // length of digits is read with defined behaviour.
 std::uint16_t read_port_field(const std::string& text);
 
+// The longest message text, in UTF-8 bytes, whose frame fits the receiver's
+// FRAME_READ_LIMIT whatever the mode: open, or sealed (the frame then carries a
+// timestamp and the recipient's id, and grows by a third in base64). Budgeted for the
+// longest instance ids a peer can announce in one datagram, so it holds for any
+// recipient. 0 when user and room alone leave no room for a text.
+std::size_t max_text_bytes(std::size_t user_bytes, std::size_t room_bytes);
+
 // "MSG", "QUICK" or "FLAG", compared exactly.
 bool is_message_kind(const std::string& kind);
 // A reply counts as an acknowledgement when it starts with the three bytes "ACK".

@@ -176,3 +176,21 @@ TEST(WireLineReader, RefusesBytesOnceComplete) {
     EXPECT_EQ(reader.consumed, 1u);
     EXPECT_EQ(reader.line, "");
 }
+
+// The longest text the sending side allows, sealed for a recipient with the longest
+// id a datagram can announce, still ends inside the receiver's read limit.
+TEST(WireTextBudget, LongestAllowedTextFitsOneFrameInEitherMode) {
+    const std::string user(40, 'u'), room(30, 'r');
+    const std::size_t text = max_text_bytes(user.size(), room.size());
+    ASSERT_GT(text, 40000u);
+    const std::string id(DATAGRAM_BUFFER_SIZE, 'i');
+    const std::string inner = "QUICK\x1F" + id + "-18446744073709551615\x1F" + id + "\x1F" + user + "\x1F" + room +
+                              "\x1F" + std::string(text, 'x');
+    EXPECT_LE(inner.size() + 1, FRAME_READ_LIMIT);
+    const std::size_t plaintext = 20 + 1 + id.size() + 1 + inner.size();
+    const std::size_t base64 = (plaintext + 16 + 2) / 3 * 4;
+    EXPECT_LE(3 + 1 + 16 + 1 + 32 + 1 + 20 + 1 + base64 + 1, FRAME_READ_LIMIT);
+    EXPECT_EQ(max_text_bytes(user.size(), room.size() + 1), text - 1);
+    EXPECT_EQ(max_text_bytes(70000, 0), 0u);
+    EXPECT_EQ(max_text_bytes(0, 70000), 0u);
+}
