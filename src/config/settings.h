@@ -49,6 +49,9 @@ struct Settings {
     bool auto_minimize_after_send = true;
     bool bring_to_front_on_receive = true;
     bool interrupt_screensaver_on_receive = true;
+    // [security] site_key as read (trimmed): empty means open mode; anything but 64
+    // hexadecimal digits keeps the network off (see net/site_key.h).
+    std::string site_key;
     std::wstring ini_path;
 
     bool operator==(const Settings& other) const;

@@ -15,6 +15,9 @@ constexpr unsigned WM_APP_BASE = 0x8000;
 constexpr unsigned WM_APP_PEERS_CHANGED = WM_APP_BASE + 0x0001;
 constexpr unsigned WM_APP_MESSAGE_RECEIVED = WM_APP_BASE + 0x0002;
 constexpr unsigned WM_APP_DELIVERY_RESULT = WM_APP_BASE + 0x0004;
+// A line for the conversation log that explains why another copy cannot be reached
+// (lParam: EngineNotice*); shown, never saved to the history file.
+constexpr unsigned WM_APP_ENGINE_NOTICE = WM_APP_BASE + 0x0008;
 
 struct IncomingMessage {
     std::string kind;
@@ -23,6 +26,10 @@ struct IncomingMessage {
     std::string text;
     std::string sender_address;
     ColourRef colour = 0;
+};
+
+struct EngineNotice {
+    std::string text;  // UTF-8, one line without its end
 };
 
 struct DeliveryResult {
