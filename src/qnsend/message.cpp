@@ -29,6 +29,7 @@ std::string flag_names(const Settings& settings) {
 }  // namespace
 
 bool choose_page(const QnsendOptions& options, const Settings& settings, OutgoingPage& page, std::string& error) {
+    page = OutgoingPage();
     page.user = settings.user;
     page.room = settings.room;
     if (options.text) {
