@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Simulated LAN: two hosts on one bridged subnet and a third on another subnet behind a
 # router (this namespace), one engine each. Checks discovery across hosts, delivery with
-# acknowledgements, expiry of a host cut from the bridge, BYE, and a seed address reaching
-# the host that broadcasts do not reach.
+# acknowledgements, expiry of a host cut from the bridge, BYE, a seed address reaching
+# the host that broadcasts do not reach, and qnsend (built beside lan_node) paging them.
 # Usage (inside scripts/netns.sh): lan_test.sh PATH/TO/lan_node
 set -uo pipefail
 if [ "${QN_IN_NETNS:-}" != "1" ]; then
@@ -14,6 +14,7 @@ if [ "${QN_LAN_MOUNTS:-}" != "1" ]; then
   exec unshare --mount -- env QN_LAN_MOUNTS=1 "$0" "$@"
 fi
 node=$(readlink -f "$1")
+qnsend=$(dirname "$node")/qnsend
 mount --make-rprivate / 2>/dev/null
 mkdir -p /run/netns && mount -t tmpfs tmpfs /run/netns || exit 1
 work=$(mktemp -d)
@@ -102,6 +103,53 @@ check "bea's flag is acknowledged" "$work/h2.log" '^RESULT 1/1$'
 say h3 "send QUICK Will Call"
 check "ann receives cid's quick message across the router" "$work/h1.log" '^RECEIVED QUICK\|cid\|cid\|Will Call\|10\.77\.1\.3\|000000$'
 check "cid's quick message is acknowledged" "$work/h3.log" '^RESULT 1/1$'
+
+# qnsend on bea's host shares the discovery port with her engine and never announces itself.
+printf '[identity]\nuser = Lab robot\nroom = Lab bench\n[network]\nheartbeat_ms = 200\n' >"$work/robot.ini"
+qn() {  # qn HOST ARGS...: qnsend there; exit code in qrc, output in q.out and q.err
+  local host=$1; shift
+  ip netns exec "$host" "$qnsend" --ini "$work/robot.ini" "$@" >"$work/q.out" 2>"$work/q.err"; qrc=$?
+}
+expect() {  # expect DESCRIPTION EXIT_CODE q.out|q.err PATTERN
+  if [ "$qrc" = "$2" ] && grep -qE "$4" "$work/$3"; then echo "ok: $1"; return 0; fi
+  echo "FAIL: $1 (exit $qrc, wanted $2; no '$4' in $3)"; sed 's/^/    /' "$work/q.out" "$work/q.err"
+  failures=$((failures + 1))
+}
+qn h2 --to ANN "Sample 12 is ready"
+expect "qnsend pages ann by name across the bridge" 0 q.out '^✓ delivered \(1/1\)$'
+check "ann receives the page from qnsend's identity" "$work/h1.log" \
+  '^RECEIVED MSG\|Lab robot\|Lab bench\|Sample 12 is ready\|10\.77\.0\.2\|000000$'
+qn h2 --list
+expect "--list shows the rooms heard on its host" 0 q.out $'^ann\tann\t10\.77\.0\.1\t45778$'
+expect "--list includes the engine sharing its port" 0 q.out $'^bea\tbea\t10\.77\.0\.2\t45778$'
+qn h2 --list --json
+expect "--list --json" 0 q.out '^\{"rooms":\[\{"user":"ann","room":"ann","address":"10\.77\.0\.1","port":45778\},\{"user":"bea"'
+check_last_peers "qnsend never joins anyone's rooms list" h1 "bea@10.77.0.2:45778"
+qn h1 --to kitchen,bea "Anyone there?"
+expect "an unknown room fails with exit 3" 3 q.err '^qnsend: no such room: kitchen$'
+expect "and lists the rooms online" 3 q.err '^  bea$'
+qn h1 --json --to kitchen "Anyone there?"
+expect "an unknown room in JSON" 3 q.out '^\{"error":"no such room","unknown":\["kitchen"\],"rooms":\[.*"user":"bea"'
+qn h1 --discovery-port 46999 --wait-ms 300 --flag red
+expect "nobody online on another discovery port: exit 3" 3 q.err '^qnsend: nobody online$'
+# bea is heard, then frozen before the page goes out: her kernel accepts the connection
+# but no acknowledgement comes.
+ip netns exec h2 "$qnsend" --ini "$work/robot.ini" --wait-ms 3000 --quick 4 >"$work/q.out" 2>"$work/q.err" &
+qpid=$!
+sleep 1
+kill -STOP "${pids[1]}"
+wait "$qpid"; qrc=$?
+kill -CONT "${pids[1]}"
+check_last_peers "bea, thawed, hears ann again" h2 "ann@10.77.0.1:45778"
+expect "a frozen room makes a partial delivery: exit 1" 1 q.out '^⚠ 1/2 delivered$'
+expect "the room not reached is named" 1 q.err '^qnsend: not delivered to bea \(bea\) at 10\.77\.0\.2:45778$'
+check "ann receives the quick message" "$work/h1.log" '^RECEIVED QUICK\|Lab robot\|Lab bench\|Will Call\|'
+qn h1 --quick 11
+expect "a quick message the settings lack is a usage error" 64 q.err 'quick messages 1 to 10'
+qn h1 --to
+expect "a missing value is a usage error" 64 q.err "^Try 'qnsend --help'"
+qn h1 --ini "$work/missing.ini" hello
+expect "an unreadable --ini file is a settings error" 78 q.err 'cannot read the settings file'
 
 ip link set qnv2 nomaster
 check_last_peers "bea, cut from the bridge, lets ann expire" h2 ""
