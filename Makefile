@@ -1,6 +1,6 @@
 # Front door of the project. Every target first installs what it needs (scripts/setup.sh)
 # and runs anything that opens a socket inside a private network namespace.
-.PHONY: test exe demo bench fuzz setup clean
+.PHONY: test exe qnsend demo bench fuzz setup clean
 
 setup:
 	@scripts/setup.sh
@@ -9,8 +9,12 @@ test: setup
 	@scripts/netns.sh tests/scripts/run_all.sh
 
 exe: setup
-	@scripts/build.sh win --target Quillnet
-	@mkdir -p out && cp build/win/Quillnet.exe out/Quillnet.exe && echo "out/Quillnet.exe built"
+	@scripts/build.sh win --target Quillnet qnsend
+	@mkdir -p out && cp build/win/Quillnet.exe build/win/qnsend.exe out/ && echo "out/Quillnet.exe and out/qnsend.exe built"
+
+qnsend: setup
+	@scripts/build.sh native --target qnsend
+	@mkdir -p out && cp build/native/qnsend out/qnsend && echo "out/qnsend built"
 
 demo: exe
 	@scripts/build.sh win --target e2e_driver

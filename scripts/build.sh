@@ -4,6 +4,7 @@
 #   asan    native portable core and tests with AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    native portable core and tests with ThreadSanitizer
 #   fuzz    native libFuzzer targets (clang)
+#   native  native release build without tests (the qnsend program)
 #   bench   native release build of the benchmark programs (no tests)
 #   bench-win  cross release build of Quillnet.exe and the Windows benchmark programs
 # Build folders live under ${QN_BUILD_ROOT:-build}.
@@ -16,6 +17,7 @@ case "$kind" in
   win)  args=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release) ;;
   asan) args=(-DQN_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug) ;;
   tsan) args=(-DQN_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  native) args=(-DQN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
   fuzz) args=(-DQN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
               -DQN_SANITIZE=address -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   bench) args=(-DQN_BENCH=ON -DQN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;

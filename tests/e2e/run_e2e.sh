@@ -5,6 +5,7 @@
 #  2. Three copies on three network hosts (namespaces joined by a bridge, one Wine
 #     prefix each, since a prefix's sockets live in its wineserver's namespace), driven
 #     step by step with e2e_driver.exe's command mode: real broadcast between hosts.
+#     qnsend.exe on one of them and the native qnsend on a fourth, Linux host page them.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 root=${QN_BUILD_ROOT:-$top/build}
@@ -32,6 +33,7 @@ cleanup() {
     WINEPREFIX=$root/wine-lan-$i ip netns exec "${hosts[$i]}" wineserver -k 2>/dev/null
     ip netns del "${hosts[$i]}" 2>/dev/null
   done
+  ip netns del "qn-e2e-linux-$tag" 2>/dev/null
   ip link del "$bridge" 2>/dev/null
 }
 trap cleanup EXIT
@@ -79,6 +81,53 @@ check "received on host 2" on 2 wait-log "${pids[2]}" "Front Desk (Reception):  
 on 1 flag "${pids[1]}" 1 >/dev/null
 check "flag banner on host 0" on 0 wait-banner "${pids[0]}" "⚑   Op 1   —   Blue" 10000
 check "flag line on host 2" on 2 wait-log "${pids[2]}" "⚑ Blue FLAG from Dr Adams (Op 1)" 10000
+
+# qnsend.exe beside a Quillnet.ini of its own on the lab's host (sharing the discovery port
+# with the lab's copy), and the native qnsend on a Linux host of the same LAN, page the
+# Windows desks; the pages show in their logs.
+robot=$root/e2e-qnsend
+mkdir -p "$robot"
+cp "$driver_dir/qnsend.exe" "$robot/"
+printf '[identity]\r\nuser = Lab robot\r\nroom = Lab bench\r\n[network]\r\ndiscovery_port = 47900\r\nheartbeat_ms = 500\r\n' \
+  >"$robot/Quillnet.ini"
+qnsend_exe() {  # qnsend_exe ARGS...: on host 2; exit code in qrc, output in q.out / q.err
+  WINEPREFIX=$root/wine-lan-2 ip netns exec "${hosts[2]}" wine "$robot/qnsend.exe" "$@" \
+    >"$robot/q.out" 2>"$robot/q.err"; qrc=$?
+}
+expect() {  # expect DESCRIPTION EXIT_CODE q.out|q.err PATTERN
+  if [ "$qrc" = "$2" ] && grep -qE "$4" "$robot/$3"; then echo "ok: $1"; return 0; fi
+  echo "FAILED: $1 (exit $qrc, wanted $2)"; sed 's/^/    /' "$robot/q.out" "$robot/q.err"; status=1
+}
+qnsend_exe --to reception "Centrifuge run finished"
+expect "qnsend.exe pages Reception by room name" 0 q.out '^✓ delivered \(1/1\)'
+check "the page shows in Front Desk's log" on 0 wait-log "${pids[0]}" "Lab robot (Lab bench):  Centrifuge run finished" 10000
+qnsend_exe --list
+expect "qnsend.exe lists the rooms" 0 q.out $'^Dr Adams\tOp 1\t10\.79\.0\.11\t47901'
+qnsend_exe --to Kitchen "Anyone?"
+expect "qnsend.exe: an unknown room exits 3 and lists the rooms" 3 q.err '^  Front Desk \(Reception\)'
+qnsend_exe --flag Pink
+expect "qnsend.exe: an unknown flag is a usage error" 64 q.err 'no flag named "Pink"'
+qnsend_exe --ini 'Z:\nonexistent\Quillnet.ini' hello
+expect "qnsend.exe: an unreadable --ini is a settings error" 78 q.err 'cannot read the settings file'
+native_qnsend=${QN_QNSEND:-$root/asan/qnsend}
+if [ -x "$native_qnsend" ]; then
+  linux=qn-e2e-linux-$tag
+  ip netns add "$linux"
+  ip link add "qvl-$tag" type veth peer name eth0 netns "$linux"
+  ip link set "qvl-$tag" master "$bridge" up
+  ip netns exec "$linux" ip addr add 10.79.0.20/24 dev eth0
+  ip netns exec "$linux" ip link set eth0 up
+  ip netns exec "$linux" ip link set lo up
+  qrc=0
+  ip netns exec "$linux" "$native_qnsend" --ini "$robot/Quillnet.ini" --to "op 1,LAB" --quick 9 \
+    >"$robot/q.out" 2>"$robot/q.err" || qrc=$?
+  expect "a Linux host pages two Windows desks" 0 q.out '^✓ delivered \(2/2\)'
+  check "the quick message shows in Op 1's log" on 1 wait-log "${pids[1]}" "Lab robot (Lab bench):  » Come Here" 10000
+  check "and in the Lab's log" on 2 wait-log "${pids[2]}" "Lab robot (Lab bench):  » Come Here" 10000
+  ip netns del "$linux"
+else
+  echo "FAILED: no native qnsend at $native_qnsend"; status=1
+fi
 
 # Cut the lab from the LAN: a page to everyone waits on it, then counts it as lost.
 ip link set "qv2-$tag" down
