@@ -16,7 +16,7 @@ qnsend: setup
 	@scripts/build.sh native --target qnsend
 	@mkdir -p out && cp build/native/qnsend out/qnsend && echo "out/qnsend built"
 
-demo: exe
+demo: exe qnsend
 	@scripts/build.sh win --target e2e_driver
 	@scripts/demo.sh
 

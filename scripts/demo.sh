@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Quillnet on a private simulated LAN: three network hosts (namespaces joined by a bridge),
 # one copy of Quillnet.exe on each ("Front Desk", "Op 1", "Lab"), each in its own Wine
-# desktop. A few pages go between them and screenshots are saved to docs/demo/.
+# desktop, and a fourth, Linux host without a window that pages with qnsend. A few pages go
+# between them and screenshots are saved to out/demo/ (outside the tracked tree; the
+# README's pictures in docs/ are refreshed from there on purpose only).
 # With a display ($DISPLAY) the windows stay up until you press Enter; without one the
 # demo runs on a virtual screen (Xvfb) and ends after the screenshots.
 set -uo pipefail
@@ -23,13 +25,15 @@ interactive=1
 
 export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 driver=$root/win/e2e_driver.exe
-for f in "$driver" "$root/win/Quillnet.exe"; do
+qnsend=$top/out/qnsend
+for f in "$driver" "$root/win/Quillnet.exe" "$qnsend"; do
   [ -f "$f" ] || { echo "demo: $f is missing; run 'make demo', which builds it" >&2; exit 1; }
 done
-shots=$top/docs/demo
+shots=${QN_DEMO_SHOTS:-$top/out/demo}
 mkdir -p "$shots"
 tag=$$
 hosts=(qn-demo-a-$tag qn-demo-b-$tag qn-demo-c-$tag)
+linux=qn-demo-linux-$tag
 bridge=qndemo$tag
 names=(front op1 lab)
 users=("Front Desk" "Dr Adams" "Lab")
@@ -41,6 +45,7 @@ cleanup() {
     WINEPREFIX=$root/wine-demo-$i ip netns exec "${hosts[$i]}" wineserver -k 2>/dev/null
     ip netns del "${hosts[$i]}" 2>/dev/null
   done
+  ip netns del "$linux" 2>/dev/null
   ip link del "$bridge" 2>/dev/null
 }
 trap cleanup EXIT
@@ -51,7 +56,7 @@ on() {  # on HOST_INDEX driver-command-args...
 }
 say() { printf '\n>>> %s\n' "$*"; }
 
-say "Building a LAN of three hosts (10.88.0.10-12) joined by a bridge"
+say "Building a LAN of three Windows hosts (10.88.0.10-12) and a Linux host (10.88.0.20)"
 ip link add "$bridge" type bridge && ip link set "$bridge" up
 for i in 0 1 2; do
   h=${hosts[$i]}
@@ -63,6 +68,13 @@ for i in 0 1 2; do
   ip netns exec "$h" ip link set lo up
   ip netns exec "$h" "$top/scripts/wine_prefix.sh" "$root/wine-demo-$i" 900x760 || exit 1
 done
+
+ip netns add "$linux"
+ip link add "qdl-$tag" type veth peer name eth0 netns "$linux"
+ip link set "qdl-$tag" master "$bridge" up
+ip netns exec "$linux" ip addr add 10.88.0.20/24 dev eth0
+ip netns exec "$linux" ip link set eth0 up
+ip netns exec "$linux" ip link set lo up
 
 seen=""
 for i in 0 1 2; do
@@ -96,10 +108,21 @@ on 2 send-text "${pids[2]}" "Results for Op 1 are ready" >/dev/null
 on 2 wait-log "${pids[2]}" "✓ delivered (2/2)" 15000 >/dev/null
 sleep 1
 import -window root "$shots/02-pages.png"
+
+say "The lab analyser's Linux host pages Reception with one command:"
+mkdir -p "$root/demo-linux"
+printf '[identity]\nuser = Analyser\nroom = Lab bench\n' >"$root/demo-linux/Quillnet.ini"
+echo '    qnsend --to Reception "Mrs Patel: blood results are ready"'
+ip netns exec "$linux" "$qnsend" --ini "$root/demo-linux/Quillnet.ini" --to Reception \
+  "Mrs Patel: blood results are ready" | sed 's/^/    /'
+echo "    (exit code ${PIPESTATUS[0]})"
+on 0 wait-log "${pids[0]}" "Analyser (Lab bench):  Mrs Patel: blood results are ready" 10000 >/dev/null
+sleep 1
+import -window root "$shots/03-qnsend.png"
 for i in 0 1 2; do echo "--- log of ${users[$i]}:"; on $i print-log "${pids[$i]}"; done
 
 echo
-echo "Screenshots: $shots/01-rooms.png, $shots/02-pages.png"
+echo "Screenshots: $shots/01-rooms.png, $shots/02-pages.png, $shots/03-qnsend.png"
 if [ "$interactive" = 1 ]; then
   echo "The three copies are running on your display. Type in their windows, press F1..F10,"
   echo "click the flags, close a window (it goes to the tray) ... Press Enter here to end the demo."
