@@ -95,7 +95,8 @@ std::string result_json(const OutgoingPage& page, const std::string& message_id,
 }
 
 std::string no_room_text(const std::vector<std::string>& unknown, const PeerSnapshot& online) {
-    if (online.empty()) return "qnsend: nobody online\n";
+    // Without unknown names, nobody online could be paged (peers without a message port).
+    if (online.empty() || unknown.empty()) return "qnsend: nobody online\n";
     std::string text = "qnsend: no such room:";
     for (std::size_t i = 0; i < unknown.size(); ++i) text += (i ? ", " : " ") + unknown[i];
     text += "\nRooms online:\n";
@@ -104,7 +105,7 @@ std::string no_room_text(const std::vector<std::string>& unknown, const PeerSnap
 }
 
 std::string no_room_json(const std::vector<std::string>& unknown, const PeerSnapshot& online) {
-    std::string text = "{\"error\":" + json_string(online.empty() ? "nobody online" : "no such room") +
+    std::string text = "{\"error\":" + json_string(online.empty() || unknown.empty() ? "nobody online" : "no such room") +
                        ",\"unknown\":[";
     for (std::size_t i = 0; i < unknown.size(); ++i) text += (i ? "," : "") + json_string(unknown[i]);
     return text + "],\"rooms\":" + peers_json(online) + "}\n";

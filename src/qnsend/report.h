@@ -38,7 +38,8 @@ std::string result_text(const std::vector<RecipientOutcome>& outcomes);
 std::string result_json(const OutgoingPage& page, const std::string& message_id,
                         const std::vector<RecipientOutcome>& outcomes);
 
-// Nobody online or unknown names: the error message (with the rooms online), or as JSON.
+// Unknown names: the error message with the rooms online; no names or nobody online:
+// "nobody online". Or the same as JSON.
 std::string no_room_text(const std::vector<std::string>& unknown, const PeerSnapshot& online);
 std::string no_room_json(const std::vector<std::string>& unknown, const PeerSnapshot& online);
 
