@@ -65,7 +65,8 @@ std::vector<std::string> EventSink::notices_within(int ms) {
     const long long deadline = now_ms() + ms;
     for (;;) {
         const long long left = deadline - now_ms();
-        if (!next_of(WM_APP_ENGINE_NOTICE, left > 0 ? static_cast<int>(left) : 0, event)) return texts;
+        // At least a short look at the queue, so notices already posted are found.
+        if (!next_of(WM_APP_ENGINE_NOTICE, left > 1 ? static_cast<int>(left) : 1, event)) return texts;
         std::unique_ptr<EngineNotice> notice(static_cast<EngineNotice*>(event.payload));
         texts.push_back(notice->text);
     }
