@@ -12,6 +12,7 @@
 
 #include "config/settings.h"
 #include "net/events.h"
+#include "net/frame_rules.h"
 #include "net/socket_shim.h"
 #include "net/wire.h"
 
@@ -44,12 +45,6 @@ struct FrameConnection {
     std::int64_t drain_until_ms = 0;
     FrameStage stage = FrameStage::reading;
     std::unique_ptr<IncomingMessage> message;  // posted once the connection is closed
-};
-
-// What the receiver knows about itself when it judges a frame.
-struct FrameContext {
-    const std::string& own_id;
-    const std::vector<FlagDefinition>& flags;
 };
 
 // The connection's socket was reported readable: takes what has arrived (never anything
