@@ -61,6 +61,8 @@ public:
     // Reads every datagram waiting now; returns true when one began with kind and
     // carried id as its first field.
     bool heard(const std::string& kind, const std::string& id);
+    // True when a sealed line of that key id has been heard.
+    bool heard_sealed(const std::string& key_id);
     // The sender id of the first datagram of that kind heard so far, or empty.
     std::string first_sender(const std::string& kind);
 

@@ -143,6 +143,15 @@ bool DiscoveryListener::heard(const std::string& kind, const std::string& id) {
     return false;
 }
 
+bool DiscoveryListener::heard_sealed(const std::string& key_id) {
+    read_waiting();
+    const std::string prefix = "QS1\x1F" + key_id + "\x1F";
+    for (const std::string& line : lines_) {
+        if (line.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+}
+
 PortBlocker::PortBlocker(std::uint16_t port) {
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket_ == INVALID_SOCKET) return;
