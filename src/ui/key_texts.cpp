@@ -11,6 +11,11 @@ bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; 
 
 }  // namespace
 
+bool is_site_key(const std::string& text) {
+    SiteKey key{};
+    return parse_site_key(text, key);
+}
+
 std::string key_status_text(const std::string& site_key) {
     if (site_key.empty()) return "Open: pages cross the network in clear.";
     SiteKey key{};

@@ -6,6 +6,8 @@
 
 namespace quillnet {
 
+// True when the text is a site key (the workstation is sealed).
+bool is_site_key(const std::string& text);
 // The workstation with settings key text: "Open: …", "Sealed with key id …." or, for a
 // text that is no key, that the network is off.
 std::string key_status_text(const std::string& site_key);

@@ -30,18 +30,18 @@ struct KeyWindowLayout {
 };
 
 constexpr KeyWindowLayout KEY_WINDOW_LAYOUT = {
-    600, 250,
-    {16, 16, 568, 22},   // status
-    {16, 50, 568, 20},   // caption
-    {16, 72, 568, 26},   // key
-    {16, 108, 150, 28},  // Generate New Key
-    {174, 108, 90, 28},  // Copy
-    {272, 108, 90, 28},  // Paste
-    {434, 108, 150, 28}, // Turn Sealing Off
-    {16, 148, 568, 22},  // what OK will change
-    {16, 174, 568, 20},  // hint
-    {394, 208, 90, 28},  // OK
-    {494, 208, 90, 28},  // Cancel
+    660, 250,
+    {16, 16, 628, 22},    // status
+    {16, 50, 628, 20},    // caption
+    {16, 72, 628, 26},    // key
+    {16, 108, 150, 28},   // Generate New Key
+    {174, 108, 90, 28},   // Copy
+    {272, 108, 90, 28},   // Paste
+    {494, 108, 150, 28},  // Turn Sealing Off
+    {16, 148, 628, 22},   // what OK will change
+    {16, 174, 628, 20},   // hint
+    {454, 208, 90, 28},   // OK
+    {554, 208, 90, 28},   // Cancel
 };
 
 // Builds the window centred on its owner, runs its modal loop and returns when it has

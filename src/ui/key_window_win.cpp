@@ -39,11 +39,6 @@ KeyWindowState& key_window() {
     return state;
 }
 
-bool is_key(const std::string& text) {
-    SiteKey key{};
-    return parse_site_key(text, key);
-}
-
 HWND add_control(HWND window, const wchar_t* window_class, const std::wstring& text, DWORD style, KeyBox b,
                  int id, HFONT font) {
     const AppState* s = app();
@@ -66,8 +61,8 @@ void create_key_controls(HWND window, HFONT font, HFONT key_font) {
     add_control(window, L"BUTTON", L"&Paste", BUTTON_STYLE, l.paste, IDC_KEY_PASTE, font);
     add_control(window, L"BUTTON", L"Turn Sealing &Off", BUTTON_STYLE, l.off, IDC_KEY_OFF, font);
     add_control(window, L"STATIC", L"", LABEL_STYLE, l.change, IDC_KEY_CHANGE, font);
-    add_control(window, L"STATIC", L"Workstations page each other only with the same key and clocks within "
-                L"five minutes.", LABEL_STYLE, l.hint, 0, font);
+    add_control(window, L"STATIC", L"Every workstation needs the same key, and clocks within five minutes.",
+                LABEL_STYLE, l.hint, 0, font);
     add_control(window, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, l.ok, IDOK, font);
     add_control(window, L"BUTTON", L"Cancel", BUTTON_STYLE, l.cancel, IDCANCEL, font);
 }
@@ -79,7 +74,7 @@ void show_keys(HWND window) {
     SetDlgItemTextW(window, IDC_KEY_EDIT, to_wide(k.pending).c_str());
     SetDlgItemTextW(window, IDC_KEY_CHANGE, to_wide(key_change_text(k.current, k.pending)).c_str());
     HWND focus = GetFocus();
-    const bool copy_on = is_key(k.pending);
+    const bool copy_on = is_site_key(k.pending);
     const bool off_on = !k.pending.empty();
     HWND copy = GetDlgItem(window, IDC_KEY_COPY);
     HWND off = GetDlgItem(window, IDC_KEY_OFF);
@@ -103,7 +98,7 @@ void on_generate(HWND window) {
 
 void on_copy(HWND window) {
     const std::string& pending = key_window().pending;
-    if (is_key(pending)) put_clipboard_text(window, to_wide(pending));
+    if (is_site_key(pending)) put_clipboard_text(window, to_wide(pending));
 }
 
 void on_paste(HWND window) {

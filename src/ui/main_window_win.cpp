@@ -3,7 +3,7 @@
 
 #include "app/app_state.h"
 #include "base/win_text.h"
-#include "net/site_key.h"
+#include "ui/key_texts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 
@@ -42,8 +42,7 @@ std::wstring main_window_title() {
     if (!s) return L"Quillnet";
     std::wstring title = L"Quillnet \u2014 " + to_wide(s->settings.user) + L" (" + to_wide(s->settings.room) + L")";
     // The mark of a sealed workstation; an open one keeps the plain title.
-    SiteKey key{};
-    if (parse_site_key(s->settings.site_key, key)) title += L" \u2014 sealed";
+    if (is_site_key(s->settings.site_key)) title += L" \u2014 sealed";
     return title;
 }
 

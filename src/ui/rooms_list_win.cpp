@@ -10,6 +10,7 @@
 #include "base/win_text.h"
 #include "net/events.h"
 #include "ui/conversation_log.h"
+#include "ui/key_texts.h"
 #include "ui/rooms_list.h"
 
 namespace quillnet {
@@ -56,7 +57,9 @@ void refresh_rooms_list() {
             if (s->room_keys[row] == id) SendMessageW(s->rooms_list, LB_SETSEL, TRUE, static_cast<LPARAM>(row));
         }
     }
-    const std::wstring caption = L"Online rooms (" + std::to_wstring(snapshot.size()) + L")";
+    std::wstring caption = L"Online rooms (" + std::to_wstring(snapshot.size()) + L")";
+    // The mark of a sealed workstation, beside the title's.
+    if (is_site_key(s->settings.site_key)) caption += L" \u2014 sealed";
     SetWindowTextW(s->rooms_caption, caption.c_str());
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,12 @@ qntest::AppConfig sealed_config(const std::string& key_text) {
     qntest::AppConfig config;
     config.extra_ini = "[security]\r\nsite_key = " + key_text + "\r\n";
     return config;
+}
+
+bool marked_sealed(const AppState& s) {
+    const std::wstring caption = window_text(s.rooms_caption);
+    const std::wstring mark = L") \u2014 sealed";
+    return caption.size() > mark.size() && caption.compare(caption.size() - mark.size(), mark.size(), mark) == 0;
 }
 
 std::wstring item_text(HWND window, int id) { return window_text(GetDlgItem(window, id)); }
@@ -92,8 +99,7 @@ TEST(SiteKeyWindow, OpensFromTheOptionsMenuCentredWithEveryControlAndChangesNoth
             {L"Button", L"&Paste", l.paste, IDC_KEY_PASTE},
             {L"Button", L"Turn Sealing &Off", l.off, IDC_KEY_OFF},
             {L"Static", L"", l.change, IDC_KEY_CHANGE},
-            {L"Static", L"Workstations page each other only with the same key and clocks within five minutes.",
-             l.hint, 0},
+            {L"Static", L"Every workstation needs the same key, and clocks within five minutes.", l.hint, 0},
             {L"Button", L"OK", l.ok, IDOK},
             {L"Button", L"Cancel", l.cancel, IDCANCEL},
         };
@@ -137,8 +143,15 @@ TEST(SiteKeyWindow, GenerateCopyPasteThenOkSavesTheKeyAndRestartsTheEngineSealed
     ASSERT_TRUE(listener.valid());
     RunningApp program(L"key-seal", {}, ports);
     AppState& s = program.state();
+    qntest::TestPeer sealed_peer("Lab", "Lab", ports.discovery, ports.spare(0), KEY);
+    ASSERT_TRUE(sealed_peer.started());
     const std::string open_id = s.engine.instance_id();
     ASSERT_TRUE(qntest::pump_until([&] { return listener.heard("HELLO", open_id); }, 5000));
+    const auto lists_sealed_peer = [&] {
+        return std::find(s.room_keys.begin(), s.room_keys.end(), sealed_peer.id()) != s.room_keys.end();
+    };
+    qntest::pump_for(700);  // its heartbeats come every 500 ms
+    EXPECT_FALSE(lists_sealed_peer());
 
     std::wstring generated;
     std::vector<std::wstring> refused;
@@ -192,12 +205,15 @@ TEST(SiteKeyWindow, GenerateCopyPasteThenOkSavesTheKeyAndRestartsTheEngineSealed
     EXPECT_EQ(ini.substr(ini.size() - section.size()), section);
     EXPECT_EQ(s.settings.site_key, KEY);
     EXPECT_EQ(window_text(program.window()), SEALED_TITLE);
+    EXPECT_TRUE(marked_sealed(s)) << window_text(s.rooms_caption);
     // BYE in the old mode, then the new run announces itself sealed.
     EXPECT_TRUE(s.engine.running());
     EXPECT_NE(s.engine.instance_id(), open_id);
     EXPECT_TRUE(qntest::pump_until([&] { return listener.heard("BYE", open_id); }, 5000));
     EXPECT_TRUE(qntest::pump_until([&] { return listener.heard_sealed(key_id_of(KEY)); }, 5000));
     EXPECT_FALSE(listener.heard("HELLO", s.engine.instance_id()));
+    // Now it sees the room that has the key.
+    EXPECT_TRUE(qntest::pump_until(lists_sealed_peer, 5000));
 
     // Opened again, it says the workstation is sealed.
     DialogScript again;
@@ -219,6 +235,7 @@ TEST(SiteKeyWindow, TurningSealingOffSavesAnOpenFileAndTheMarkGoes) {
     RunningApp program(L"key-off", sealed_config(KEY), ports);
     AppState& s = program.state();
     EXPECT_EQ(window_text(program.window()), SEALED_TITLE);
+    EXPECT_EQ(window_text(s.rooms_caption), L"Online rooms (0) \u2014 sealed");
     ASSERT_TRUE(s.engine.running());
     const std::string sealed_id = s.engine.instance_id();
 
@@ -244,6 +261,7 @@ TEST(SiteKeyWindow, TurningSealingOffSavesAnOpenFileAndTheMarkGoes) {
     EXPECT_NE(ini.find("user = Desk\r\n"), std::string::npos);
     EXPECT_EQ(s.settings.site_key, "");
     EXPECT_EQ(window_text(program.window()), OPEN_TITLE);
+    EXPECT_FALSE(marked_sealed(s));
     EXPECT_TRUE(s.engine.running());
     EXPECT_NE(s.engine.instance_id(), sealed_id);
     EXPECT_TRUE(qntest::pump_until([&] { return listener.heard("HELLO", s.engine.instance_id()); }, 5000));
@@ -295,6 +313,7 @@ TEST(SiteKeyWindow, AKeyThatIsNotValidKeepsTheNetworkOffWithOneErrorBoxAndNoMark
     EXPECT_EQ(boxes[0], INVALID_SITE_KEY_TEXT);
     EXPECT_FALSE(program.state().engine.running());
     EXPECT_EQ(window_text(program.window()), OPEN_TITLE);
+    EXPECT_EQ(window_text(program.state().rooms_caption), L"Online rooms (0)");
 
     // The window says so, and turning sealing off repairs it.
     DialogScript script;

@@ -27,8 +27,9 @@ public:
 // message_port. What it receives is kept in received (filled while the test pumps).
 class TestPeer {
 public:
+    // With site_key (64 hexadecimal digits) it runs sealed.
     TestPeer(const std::string& user, const std::string& room, std::uint16_t discovery_port,
-             std::uint16_t message_port);
+             std::uint16_t message_port, const std::string& site_key = std::string());
     ~TestPeer();
     TestPeer(const TestPeer&) = delete;
     TestPeer& operator=(const TestPeer&) = delete;
