@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-dejavu-core fonts-dejavu-extra xvfb xauth x11-utils imagemagick xdotool
   iproute2 util-linux procps psmisc
-  libssl-dev pkg-config
+  libssl-dev pkg-config tcpdump
 )
 
 missing=()

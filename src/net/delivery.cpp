@@ -5,6 +5,7 @@
 
 #include "net/engine.h"
 #include "net/line_io.h"
+#include "net/sealed_engine.h"
 #include "net/wire.h"
 
 namespace quillnet {
@@ -46,6 +47,10 @@ bool send_frame(SocketHandle socket, const std::string& frame) {
 }  // namespace
 
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
+    return deliver_frame(target, frame, ReplyRule{ACK_READ_LIMIT, is_acknowledgement});
+}
+
+bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const ReplyRule& rule) {
     SocketHolder socket(open_tcp_socket());
     if (!socket.valid()) return false;
     std::uint32_t address = 0;
@@ -64,8 +69,8 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame) {
     if (!set_non_blocking(socket.get(), false)) return false;
     if (!send_frame(socket.get(), frame)) return false;
     set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
-    const std::string reply = read_line_from(socket.get(), ACK_READ_LIMIT, ACK_BYTE_TIMEOUT_MS, 0);
-    return is_acknowledgement(reply);
+    const std::string reply = read_line_from(socket.get(), rule.limit, ACK_BYTE_TIMEOUT_MS, 0);
+    return rule.counts(reply);
 }
 
 void run_delivery_job(const DeliveryJob& job) {
@@ -75,7 +80,7 @@ void run_delivery_job(const DeliveryJob& job) {
     std::int32_t acknowledged = 0;
     for (const auto& target : job.targets) {
         try {
-            if (deliver_frame(target, job.frame)) ++acknowledged;
+            if (job.sealed ? deliver_sealed_frame(target, job) : deliver_frame(target, job.frame)) ++acknowledged;
         } catch (...) {
             // Counts as not delivered.
         }
@@ -100,7 +105,7 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
                 if (!named) continue;
             }
             if (peer.address.empty() || peer.port == 0) continue;
-            job.targets.push_back({peer.address, peer.port});
+            job.targets.push_back({peer.address, peer.port, peer.id});
         }
     }
     const std::uint64_t sequence = message_sequence_.fetch_add(1);
@@ -119,6 +124,8 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
     job.window = window_;
     job.message_id = message_id;
     job.attempted = static_cast<std::int32_t>(job.targets.size());
+    job.sealed = sealed_;
+    job.sender_id = instance_id_;
     try {
         std::thread(run_delivery_job, std::move(job)).detach();
     } catch (...) {

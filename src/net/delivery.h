@@ -1,7 +1,10 @@
 // Delivery of one message to its recipients, on a detached thread of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +15,10 @@ namespace quillnet {
 struct DeliveryTarget {
     std::string address;  // dotted IPv4
     std::uint16_t port = 0;
+    std::string instance_id;  // the recipient's InstanceId
 };
+
+class SealedWire;
 
 struct DeliveryJob {
     std::vector<DeliveryTarget> targets;
@@ -20,11 +26,23 @@ struct DeliveryJob {
     WindowHandle window = nullptr;
     std::string message_id;
     std::int32_t attempted = 0;
+    // Sealed mode: the run's sealed wire (kept alive by the job) and the sender's own
+    // id; frame then holds the open-protocol frame that is sealed per recipient.
+    std::shared_ptr<SealedWire> sealed;
+    std::string sender_id;
+};
+
+// How the reply to a frame is read and judged.
+struct ReplyRule {
+    std::size_t limit = 0;
+    std::function<bool(const std::string&)> counts;
 };
 
 // Connects (at most 1.5 s), sends the frame and reads the reply (1500 ms per byte, at
 // most 256 bytes); true when the reply starts with "ACK".
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame);
+// The same, with the reply read up to rule.limit bytes and counted when rule.counts.
+bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const ReplyRule& rule);
 
 // Tries every target in order and posts one DeliveryResult to the job's window.
 void run_delivery_job(const DeliveryJob& job);

@@ -6,6 +6,7 @@
 #include "net/clock.h"
 #include "net/discovery_rules.h"
 #include "net/engine.h"
+#include "net/sealed_engine.h"
 #include "net/wire.h"
 
 namespace quillnet {
@@ -26,8 +27,10 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
         user = settings_.user;
         room = settings_.room;
     }
-    const std::string line =
-        encode_line(kind, {instance_id_, user, room, std::to_string(static_cast<unsigned>(settings_.message_port))});
+    const std::string port = std::to_string(static_cast<unsigned>(settings_.message_port));
+    const std::string line = sealed_ ? sealed_announcement(*sealed_, kind, instance_id_, user, room, port)
+                                     : encode_line(kind, {instance_id_, user, room, port});
+    if (line.empty()) return;
 
     std::vector<std::uint32_t> targets{IPV4_LIMITED_BROADCAST};
     for (const std::uint32_t address : adapter_broadcast_addresses()) targets.push_back(address);
@@ -46,7 +49,7 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
 
 void NetworkEngine::handle_datagram(const char* data, std::size_t size, std::uint32_t source) {
     const std::string source_address = format_ipv4(source);
-    for (const auto& text : split_datagram_lines(data, size)) {
+    for (const auto& text : admit_datagram_lines(data, size, source_address, sealed_.get(), notices_, instance_id_)) {
         const ParsedLine line = parse_line(text);
         bool changed;
         {

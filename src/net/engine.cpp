@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/instance_id.h"
+#include "net/sealed_engine.h"
 
 namespace quillnet {
 
@@ -23,6 +24,9 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
         settings_ = settings;
     }
     window_ = window;
+    notices_.reset(window);
+    // An invalid key keeps the network off rather than falling back to open mode.
+    if (!start_sealed_mode(settings.site_key, wall_clock_, sealed_, error_text)) return false;
 
     if (!socket_library_start()) {
         error_text = L"WSAStartup failed.";

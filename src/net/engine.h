@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,7 +14,9 @@
 
 #include "config/settings.h"
 #include "net/events.h"
+#include "net/notices.h"
 #include "net/peer_table.h"
+#include "net/sealed_wire.h"
 #include "net/socket_shim.h"
 
 namespace quillnet {
@@ -44,6 +47,9 @@ public:
     // For tests and diagnostics.
     const InstanceId& instance_id() const { return instance_id_; }
     bool running() const { return running_.load(); }
+    // The clock that stamps and judges sealed lines (tests set one that is off); takes
+    // effect at the next start.
+    void set_wall_clock(WallClock clock) { wall_clock_ = std::move(clock); }
 
 private:
     void discovery_receiver_loop();
@@ -76,6 +82,10 @@ private:
     // Lets stop() cut the heartbeat thread's 200 ms pause short.
     std::mutex pause_mutex_;
     std::condition_variable pause_wake_;
+    // Sealed mode: null in open mode. Delivery threads keep their own reference.
+    std::shared_ptr<SealedWire> sealed_;
+    WallClock wall_clock_;
+    NoticeBoard notices_;
 };
 
 }  // namespace quillnet

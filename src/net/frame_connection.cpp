@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "net/frame_rules.h"
+#include "net/sealed_engine.h"
 
 namespace quillnet {
 
@@ -14,8 +15,7 @@ namespace {
 // The line is complete, cut by a limit, or the sender stopped: decide, acknowledge, and
 // either wait for the sender to close or be done.
 void finish_line(FrameConnection& connection, const FrameContext& context, std::int64_t now) {
-    FrameOutcome outcome =
-        handle_frame_line(connection.reader.line, context.own_id, context.flags, connection.peer_address);
+    FrameOutcome outcome = judge_frame_line(connection.reader.line, context, connection.peer_address);
     connection.message = std::move(outcome.message);
     connection.stage = FrameStage::done;
     const std::string& ack = outcome.acknowledgement;

@@ -17,6 +17,9 @@
 
 namespace quillnet {
 
+class NoticeBoard;
+class SealedWire;
+
 // Each byte of a frame may take this long to arrive.
 constexpr int FRAME_BYTE_TIMEOUT_MS = 3000;
 // Bounds the whole frame read, so a sender trickling bytes cannot keep a connection for
@@ -50,6 +53,8 @@ struct FrameConnection {
 struct FrameContext {
     const std::string& own_id;
     const std::vector<FlagDefinition>& flags;
+    SealedWire* sealed = nullptr;     // null in open mode
+    NoticeBoard* notices = nullptr;   // null: no notices are posted
 };
 
 // The connection's socket was reported readable: takes what has arrived (never anything

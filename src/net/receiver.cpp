@@ -69,7 +69,7 @@ void accept_pending(SocketHandle listener, OpenFrames& open, const FrameContext&
 
 void NetworkEngine::message_receiver_loop() {
     const SocketHandle listener = tcp_socket_.load();
-    const FrameContext context{instance_id_, settings_.flags};
+    const FrameContext context{instance_id_, settings_.flags, sealed_.get(), &notices_};
     OpenFrames open;
     std::vector<SocketHandle> handles;
     std::vector<unsigned char> ready;

@@ -10,6 +10,7 @@ namespace {
 void free_payload(const PostedEvent& event) {
     if (event.message == WM_APP_MESSAGE_RECEIVED) delete static_cast<IncomingMessage*>(event.payload);
     if (event.message == WM_APP_DELIVERY_RESULT) delete static_cast<DeliveryResult*>(event.payload);
+    if (event.message == WM_APP_ENGINE_NOTICE) delete static_cast<EngineNotice*>(event.payload);
 }
 
 long long now_ms() {
@@ -56,6 +57,19 @@ std::unique_ptr<DeliveryResult> EventSink::next_result(int timeout_ms) {
     PostedEvent event;
     if (!next_of(WM_APP_DELIVERY_RESULT, timeout_ms, event)) return nullptr;
     return std::unique_ptr<DeliveryResult>(static_cast<DeliveryResult*>(event.payload));
+}
+
+std::vector<std::string> EventSink::notices_within(int ms) {
+    std::vector<std::string> texts;
+    PostedEvent event;
+    const long long deadline = now_ms() + ms;
+    for (;;) {
+        const long long left = deadline - now_ms();
+        // At least a short look at the queue, so notices already posted are found.
+        if (!next_of(WM_APP_ENGINE_NOTICE, left > 1 ? static_cast<int>(left) : 1, event)) return texts;
+        std::unique_ptr<EngineNotice> notice(static_cast<EngineNotice*>(event.payload));
+        texts.push_back(notice->text);
+    }
 }
 
 bool EventSink::next_peers_changed(int timeout_ms) {

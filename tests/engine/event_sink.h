@@ -1,10 +1,12 @@
 // A stand-in for the main window in engine tests: a handle the engine posts to, and
-// waits for the three engine messages with deadlines. Events of other kinds that
+// waits for the engine messages with deadlines. Events of other kinds that
 // arrive while waiting for one kind are kept for later waits.
 #pragma once
 
 #include <deque>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "net/event_queue.h"
 #include "net/events.h"
@@ -28,6 +30,8 @@ public:
     std::unique_ptr<IncomingMessage> next_message(int timeout_ms = 10000);
     std::unique_ptr<DeliveryResult> next_result(int timeout_ms = 15000);
     bool next_peers_changed(int timeout_ms = 10000);
+    // The texts of every notice posted so far or within ms, in order.
+    std::vector<std::string> notices_within(int ms);
     // Takes every event that arrives within ms and returns how many had this message.
     int count_within(unsigned message, int ms);
 

@@ -1,7 +1,7 @@
 // One engine on one simulated LAN host, driven by lan_test.sh: commands on standard
 // input ("send KIND TEXT", "peers", "quit"), one line on standard output per event
 // ("PEERS user@address:port,...", "RECEIVED kind|user|room|text|address|colour",
-// "RESULT acknowledged/attempted").
+// "RESULT acknowledged/attempted", "NOTICE text"). --key HEX runs it in sealed mode.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +57,9 @@ void report(const NetworkEngine& engine, const PostedEvent& event) {
         const auto* r = static_cast<const DeliveryResult*>(event.payload);
         std::printf("RESULT %d/%d\n", r->acknowledged, r->attempted);
     }
+    if (event.message == WM_APP_ENGINE_NOTICE) {
+        std::printf("NOTICE %s\n", static_cast<const EngineNotice*>(event.payload)->text.c_str());
+    }
     std::fflush(stdout);
     free_event_payload(event);
 }
@@ -89,6 +92,8 @@ int main(int argc, char** argv) {
         const std::string value = argv[i + 1];
         if (key == "--user") settings.user = settings.room = value;
         if (key == "--seed") settings.seed_peers.push_back(value);
+        if (key == "--room") settings.room = value;
+        if (key == "--key") settings.site_key = value;
         if (key == "--timeout") settings.peer_timeout_ms = std::atoi(value.c_str());
     }
     WindowHandle window = reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(0x5000));

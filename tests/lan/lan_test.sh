@@ -116,5 +116,52 @@ say h3 "quit"
 check "ann stops" "$work/h1.log" '^STOPPED$'
 check "cid stops" "$work/h3.log" '^STOPPED$'
 
+# Sealed run: two hosts under one site key page each other while the bridge is captured;
+# the open host, seeded with a sealed one's address, is refused with a notice on both
+# sides. Nothing readable may cross the wire.
+key=5b0c1d2e3f405162738495a6b7c8d9eaf00112233445566778899aabbccddeef
+rm -f "$work"/h?.in
+tcpdump -i any -U -w "$work/sealed.pcap" 'udp or tcp' 2>"$work/tcpdump.log" &
+capture=$!
+pids+=($capture)
+sleep 1
+start_node h1 --user saltmarsh --room Lighthouse --key "$key" --timeout 60000 --seed 10.77.1.3
+start_node h2 --user samphire --room Boathouse --key "$key"
+start_node h3 --user oystercatcher --seed 10.77.0.1
+check_last_peers "sealed: saltmarsh hears samphire" h1 "samphire@10.77.0.2:45778"
+check_last_peers "sealed: samphire hears saltmarsh" h2 "saltmarsh@10.77.0.1:45778"
+say h1 "send MSG Mrs Periwinkle is here for her half past ten"
+check "sealed: samphire receives the page" "$work/h2.log" '^RECEIVED MSG\|saltmarsh\|Lighthouse\|Mrs Periwinkle is here for her half past ten\|10\.77\.0\.1\|000000$'
+check "sealed: the page is acknowledged" "$work/h1.log" '^RESULT 1/1$'
+say h2 "send FLAG red"
+check "sealed: saltmarsh receives the flag" "$work/h1.log" '^RECEIVED FLAG\|samphire\|Boathouse\|red\|10\.77\.0\.2\|1E1EDC$'
+check "sealed: the flag is acknowledged" "$work/h2.log" '^RESULT 1/1$'
+check "sealed: saltmarsh notices the open host" "$work/h1.log" '^NOTICE 10\.77\.1\.3 runs Quillnet without the site key; it cannot page this room or be paged\.$'
+check "open: oystercatcher notices the sealed host" "$work/h3.log" '^NOTICE 10\.77\.0\.1 runs Quillnet with a site key; set the same key to page it\.$'
+for h in h1 h2 h3; do say $h "quit"; done
+check "sealed hosts stop" "$work/h2.log" '^STOPPED$'
+sleep 1
+kill -INT $capture 2>/dev/null; wait $capture 2>/dev/null
+if [ "$(grep -c '^NOTICE' "$work/h1.log")" != 1 ]; then echo "FAIL: one notice only"; failures=$((failures + 1)); fi
+if grep -q '^PEERS .' "$work/h3.log" || grep -q 'oystercatcher@' "$work/h1.log"; then
+  echo "FAIL: the open and the sealed hosts listed each other"; failures=$((failures + 1))
+else
+  echo "ok: the open and the sealed hosts never list each other"
+fi
+packets=$(tcpdump -r "$work/sealed.pcap" 2>/dev/null | grep -c 10.77.0.2)
+if [ "${packets:-0}" -lt 10 ]; then
+  echo "FAIL: the capture holds the sealed run ($packets packets)"; failures=$((failures + 1))
+else
+  echo "ok: the capture holds the sealed run ($packets packets)"
+fi
+# The open host's own announcements carry its name in clear; the sealed ones may not.
+leaks=$(grep -a -o -E 'saltmarsh|samphire|Lighthouse|Boathouse|Periwinkle|half past' "$work/sealed.pcap" | sort | uniq -c)
+if [ -n "$leaks" ]; then
+  echo "FAIL: readable text on the wire:"; echo "$leaks"; failures=$((failures + 1))
+else
+  echo "ok: no user, room or message text of the sealed hosts on the wire"
+fi
+grep -a -q oystercatcher "$work/sealed.pcap" && echo "ok: the capture does see the open host's name"
+
 if [ $failures -gt 0 ]; then echo "LAN test: $failures failed"; exit 1; fi
 echo "LAN test: all passed"

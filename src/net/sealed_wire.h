@@ -1,0 +1,70 @@
+// Sealed mode for one run of the engine: seals outgoing lines under the run's session
+// and judges incoming ones (form and key id, authentication, clock, replay, recipient
+// and kind, and announcements after a BYE), keeping the bounded memories that takes.
+// Shared by the receiver threads and the delivery threads; every method is thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "net/sealed_line.h"
+#include "net/sealed_memory.h"
+#include "net/site_key.h"
+
+namespace quillnet {
+
+// Milliseconds since 1970-01-01 00:00 UTC.
+using WallClock = std::function<std::int64_t()>;
+std::int64_t system_wall_clock();
+
+// Where a line came in, which decides the recipient and the inner kinds allowed.
+enum class SealedPort { discovery, frame, acknowledgement };
+
+// Bounds of the memories; a site has a few dozen copies, each announcing every few
+// seconds, which the replay memory holds for the whole window many times over.
+constexpr std::size_t SESSION_KEY_CACHE_SIZE = 256;
+constexpr std::size_t REPLAY_MEMORY_SIZE = 32768;
+constexpr std::size_t BYE_MEMORY_SIZE = 4096;
+
+struct SealedOpening {
+    SealedCheck check = SealedCheck::malformed;
+    std::string inner;                // the open-protocol line, when accepted
+    std::int64_t clock_offset_ms = 0;  // sender's clock minus ours, when check is clock
+};
+
+class SealedWire {
+public:
+    SealedWire(const SiteKey& key, WallClock clock);
+    SealedWire(const SealedWire&) = delete;
+    SealedWire& operator=(const SealedWire&) = delete;
+
+    // False when no session could be made (no random bytes): nothing is then sealed.
+    bool ready() const { return ready_; }
+    const std::string& key_id() const { return session_.key_id; }
+
+    // The sealed line (with LF) for inner (without LF), or empty on failure.
+    std::string seal(const std::string& recipient, const std::string& inner);
+    // Judges one received line (without its LF) that came in on port, for the instance
+    // own_id. Accepted lines are remembered, so the same line is never accepted twice.
+    SealedOpening open(const std::string& line, SealedPort port, const std::string& own_id);
+
+private:
+    bool session_key_for(const std::string& salt, std::string& key, bool& cached);
+
+    SiteKey site_key_;
+    WallClock clock_;
+    SealedSession session_;
+    bool ready_ = false;
+    std::mutex mutex_;
+    SessionKeyCache keys_{SESSION_KEY_CACHE_SIZE};
+    ReplayMemory replays_{REPLAY_MEMORY_SIZE, SEALED_WINDOW_MS};
+    ByeMemory byes_{BYE_MEMORY_SIZE, SEALED_WINDOW_MS};
+};
+
+// The inner kinds a sealed line may carry on port (an acknowledgement also needs
+// exactly two fields).
+bool inner_allowed_on(const std::string& inner, SealedPort port);
+
+}  // namespace quillnet
