@@ -104,4 +104,8 @@ TEST(SettingsWriter, SiteKeyComesLastInItsOwnSectionInLowerCaseAndOnlyWhenSet) {
     back.ini_path = s.ini_path;
     s.site_key = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
     EXPECT_EQ(back, s);
+    // A key that is not valid is kept too: saving other settings must never open a
+    // workstation whose key is broken.
+    s.site_key = "not a key";
+    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "not a key");
 }
