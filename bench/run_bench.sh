@@ -52,6 +52,11 @@ run native_ 46100 "$native" throughput 4 "$rounds"
 run native_ 46200 "$native" throughput 16 "$rounds"
 run native_ 46300 "$native" discovery "$repeats"
 run native_ 46400 "$native" fanout 20 3 "$fan"
+# The same under a site key (rows "sealed", set beside the open engine's figures).
+site_key=6d1f3a5c7e9b0d2f4a6c8e0b1d3f5a7c9e1b3d5f7a9c0e2b4d6f8a1c3e5b7d9f
+QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47000 "$native" latency "$pages"
+QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47100 "$native" throughput 16 "$rounds"
+QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47300 "$native" discovery "$repeats"
 
 echo "=== Wine"
 export WINEDEBUG=-all
@@ -70,6 +75,9 @@ run wine_ 46600 wine "$winbin/qn_bench.exe" throughput 4 "$rounds"
 run wine_ 46700 wine "$winbin/qn_bench.exe" throughput 16 "$rounds"
 run wine_ 46800 wine "$winbin/qn_bench.exe" discovery "$repeats"
 run wine_ 46900 wine "$winbin/qn_bench.exe" fanout 20 3 "$fan"
+QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47500 wine "$winbin/qn_bench.exe" latency "$pages"
+QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47600 wine "$winbin/qn_bench.exe" throughput 16 "$rounds"
+QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47800 wine "$winbin/qn_bench.exe" discovery "$repeats"
 
 # The programs run from folders of their own, as on a workstation.
 copies=$root/bench-copies

@@ -24,6 +24,8 @@ Settings bench_settings(const std::string& user, std::uint16_t discovery_port, s
     s.room = "Room " + user;
     s.discovery_port = discovery_port;
     s.message_port = message_port;
+    // The sealed rows of the table run the same benchmarks under a site key.
+    if (const char* key = std::getenv("QN_BENCH_SITE_KEY")) s.site_key = key;
     return s;
 }
 

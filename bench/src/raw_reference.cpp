@@ -64,7 +64,8 @@ bool raw_exchange(std::uint16_t port, const std::string& line, int reply_timeout
         if (got <= 0) break;
         reply.append(buffer, static_cast<std::size_t>(got));
     }
-    return reply.compare(0, 3, "ACK") == 0;
+    // A sealed engine answers with a sealed acknowledgement.
+    return reply.compare(0, 3, "ACK") == 0 || reply.compare(0, 4, "QS1\x1F") == 0;
 }
 
 }  // namespace quillnet

@@ -34,7 +34,8 @@ private:
 };
 
 // Connect, send the line, read the reply up to its line feed (waiting at most
-// reply_timeout_ms for each read), close. True when the reply starts with "ACK".
+// reply_timeout_ms for each read), close. True when the reply starts with "ACK" (or
+// "QS1" US, a sealed engine's acknowledgement).
 bool raw_exchange(std::uint16_t port, const std::string& line, int reply_timeout_ms = 1500);
 
 }  // namespace quillnet

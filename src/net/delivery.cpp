@@ -73,6 +73,24 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const
     return rule.counts(reply);
 }
 
+namespace {
+
+// In sealed mode the frame is sealed for this recipient alone, and only its own sealed
+// acknowledgement of this message counts.
+bool deliver_to(const DeliveryTarget& target, const DeliveryJob& job) {
+    if (!job.sealed) return deliver_frame(target, job.frame);
+    SealedWire& sealed = *job.sealed;
+    const std::string line = seal_frame_for(sealed, target.instance_id, job.frame);
+    if (line.empty()) return false;
+    const ReplyRule rule{SEALED_ACK_READ_LIMIT, [&](const std::string& reply) {
+                             return sealed_acknowledgement_counts(sealed, reply, job.message_id, target.instance_id,
+                                                                  job.sender_id);
+                         }};
+    return deliver_frame(target, line, rule);
+}
+
+}  // namespace
+
 void run_delivery_job(const DeliveryJob& job) {
     // The thread holds its own reference on the socket library, so an engine stopped
     // meanwhile (which releases the engine's reference) does not pull it from under us.
@@ -80,7 +98,7 @@ void run_delivery_job(const DeliveryJob& job) {
     std::int32_t acknowledged = 0;
     for (const auto& target : job.targets) {
         try {
-            if (job.sealed ? deliver_sealed_frame(target, job) : deliver_frame(target, job.frame)) ++acknowledged;
+            if (deliver_to(target, job)) ++acknowledged;
         } catch (...) {
             // Counts as not delivered.
         }

@@ -12,13 +12,11 @@
 
 #include "config/settings.h"
 #include "net/events.h"
+#include "net/frame_rules.h"
 #include "net/socket_shim.h"
 #include "net/wire.h"
 
 namespace quillnet {
-
-class NoticeBoard;
-class SealedWire;
 
 // Each byte of a frame may take this long to arrive.
 constexpr int FRAME_BYTE_TIMEOUT_MS = 3000;
@@ -47,14 +45,6 @@ struct FrameConnection {
     std::int64_t drain_until_ms = 0;
     FrameStage stage = FrameStage::reading;
     std::unique_ptr<IncomingMessage> message;  // posted once the connection is closed
-};
-
-// What the receiver knows about itself when it judges a frame.
-struct FrameContext {
-    const std::string& own_id;
-    const std::vector<FlagDefinition>& flags;
-    SealedWire* sealed = nullptr;     // null in open mode
-    NoticeBoard* notices = nullptr;   // null: no notices are posted
 };
 
 // The connection's socket was reported readable: takes what has arrived (never anything

@@ -11,6 +11,17 @@
 
 namespace quillnet {
 
+class NoticeBoard;
+class SealedWire;
+
+// What the receiver knows about itself when it judges a frame.
+struct FrameContext {
+    const std::string& own_id;
+    const std::vector<FlagDefinition>& flags;
+    SealedWire* sealed = nullptr;    // null in open mode
+    NoticeBoard* notices = nullptr;  // null: no notices are posted
+};
+
 struct FrameOutcome {
     std::string acknowledgement;               // empty: no reply is sent
     std::unique_ptr<IncomingMessage> message;  // null: nothing is posted

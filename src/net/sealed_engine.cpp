@@ -136,15 +136,4 @@ bool sealed_acknowledgement_counts(SealedWire& sealed, const std::string& reply,
     return opening.inner == expected;
 }
 
-bool deliver_sealed_frame(const DeliveryTarget& target, const DeliveryJob& job) {
-    SealedWire& sealed = *job.sealed;
-    const std::string line = seal_frame_for(sealed, target.instance_id, job.frame);
-    if (line.empty()) return false;
-    const ReplyRule rule{SEALED_ACK_READ_LIMIT, [&](const std::string& reply) {
-                             return sealed_acknowledgement_counts(sealed, reply, job.message_id, target.instance_id,
-                                                                  job.sender_id);
-                         }};
-    return deliver_frame(target, line, rule);
-}
-
 }  // namespace quillnet

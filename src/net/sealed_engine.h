@@ -1,6 +1,6 @@
 // Where the engine differs between open and sealed mode: starting the run's sealed
 // wire, which datagram lines reach the discovery rules, the announcement sent, how a
-// gathered frame is judged and acknowledged, and delivery of a sealed frame. In open
+// gathered frame is judged and acknowledged, and a frame and its reply in delivery. In open
 // mode each is what the open protocol does, apart from the notices about sealed copies.
 #pragma once
 
@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "net/delivery.h"
-#include "net/frame_connection.h"
 #include "net/frame_rules.h"
 #include "net/notices.h"
 #include "net/sealed_wire.h"
@@ -48,7 +46,5 @@ std::string seal_frame_for(SealedWire& sealed, const std::string& recipient, con
 // line is exactly ACK US message_id US peer_id.
 bool sealed_acknowledgement_counts(SealedWire& sealed, const std::string& reply, const std::string& message_id,
                                    const std::string& peer_id, const std::string& own_id);
-// Delivers job's frame to target sealed for it, judging the reply as above.
-bool deliver_sealed_frame(const DeliveryTarget& target, const DeliveryJob& job);
 
 }  // namespace quillnet

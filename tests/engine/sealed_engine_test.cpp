@@ -4,6 +4,8 @@
 // after BYE, plain BYEs, stray acknowledgements. Also the size limits on the sending side.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "engine_support.h"
 #include "event_sink.h"
 #include "net/engine.h"
@@ -307,4 +309,34 @@ TEST(SealedEngineOpenMode, SealedFrameOnAnOpenEngineIsDroppedWithOneNotice) {
     EXPECT_FALSE(a.sink.next_message(300));
     EXPECT_EQ(a.sink.notices_within(0),
               std::vector<std::string>{HERE + " sent a sealed page; set the site key to receive pages from it."});
+}
+
+// Run by tests/lan/lan_test.sh on a simulated LAN host, against a native sealed engine
+// named "native" (the other crypto module): each pages the other under the same key.
+TEST(SealedInterop, PagesTheNativePeerOnTheLan) {
+    const char* key = std::getenv("QN_INTEROP_KEY");
+    if (!key) GTEST_SKIP() << "needs the LAN test's hosts";
+    SocketLibrary library;
+    Node node;
+    Settings settings = sealed_settings({45777, 45778}, "winroom", "Wine", key);
+    settings.peer_timeout_ms = 60000;
+    ASSERT_TRUE(node.start(settings));
+    InstanceId peer;
+    ASSERT_TRUE(eventually(
+        [&] {
+            for (const auto& p : node.engine.snapshot_peers()) {
+                if (p.user == "native") peer = p.id;
+            }
+            return !peer.empty();
+        },
+        60000));
+    int attempted = 0;
+    node.engine.send_message({peer}, "MSG", "from windows", attempted);
+    auto result = node.sink.next_result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->acknowledged, 1);
+    auto m = node.sink.next_message(60000);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->user, "native");
+    EXPECT_EQ(m->text, "from native");
 }

@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     const ParsedLine parsed = parse_line(expected.line);
-    const bool posted = !expected.line.empty() && field_or_empty(parsed, 1) != own_id;
+    // A sealed frame reaching a copy in open mode is dropped (with a notice) unanswered.
+    const bool posted = !expected.line.empty() && field_or_empty(parsed, 1) != own_id && parsed.kind != "QS1";
     if (static_cast<bool>(connection.message) != posted) std::abort();
     const std::string ack = read_everything(sender.get());
     const bool acknowledged = posted && is_message_kind(parsed.kind);

@@ -28,6 +28,11 @@ run() {
 run "$root/win/unit_tests.exe" --gtest_brief=1
 [ -f "$root/win/engine_tests.exe" ] && run "$root/win/engine_tests.exe" --gtest_brief=1
 [ -f "$root/win/ui_tests.exe" ] && run "$root/win/ui_tests.exe" --gtest_brief=1
+# The simulated LAN again, with a sealed engine under Wine paging a native one.
+if [ -x "$root/asan/lan_node" ] && [ -f "$root/win/engine_tests.exe" ]; then
+  echo "--- LAN with a sealed engine under Wine"
+  isolated env QN_WINE_ENGINE_TESTS="$root/win/engine_tests.exe" "$top/tests/lan/lan_test.sh" "$root/asan/lan_node" || status=1
+fi
 if [ -x "$top/tests/e2e/run_e2e.sh" ] && [ -f "$root/win/Quillnet.exe" ]; then
   echo "--- end to end"
   isolated "$top/tests/e2e/run_e2e.sh" || status=1
