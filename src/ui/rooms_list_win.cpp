@@ -57,10 +57,10 @@ void refresh_rooms_list() {
             if (s->room_keys[row] == id) SendMessageW(s->rooms_list, LB_SETSEL, TRUE, static_cast<LPARAM>(row));
         }
     }
-    std::wstring caption = L"Online rooms (" + std::to_wstring(snapshot.size()) + L")";
-    // The mark of a sealed workstation, beside the title's.
-    if (is_site_key(s->settings.site_key)) caption += L" \u2014 sealed";
-    SetWindowTextW(s->rooms_caption, caption.c_str());
+    const std::wstring caption = L"Online rooms (" + std::to_wstring(snapshot.size()) + L")";
+    // A sealed workstation says so over its rooms, as in its title.
+    SetWindowTextW(s->rooms_caption,
+                   (is_site_key(s->settings.site_key) ? caption + L" \u2014 sealed" : caption).c_str());
 }
 
 void on_delivery_result(LPARAM payload) {
