@@ -16,6 +16,10 @@ int run_quillnet(HINSTANCE instance, int show_command);
 // module path holds no separator).
 std::wstring configuration_path(const std::wstring& module_path);
 
+// Starts the engine on the live settings; a failure is shown in the network error box
+// and leaves the engine stopped.
+void start_engine(AppState& state);
+
 // Start-up in its fixed order up to, not including, the message loop. The state
 // must outlive the window; it is published through set_app().
 void start_application(AppState& state, HINSTANCE instance, int show_command, const std::wstring& ini_path);

@@ -73,6 +73,7 @@ void attach_menu_bar(HWND window) {
         return;
     }
     AppendMenuW(options, MF_STRING, IDM_CONFIGURATION, L"&Configuration\u2026");
+    AppendMenuW(options, MF_STRING, IDM_SITE_KEY, L"Site &Key\u2026");
     AppendMenuW(options, MF_STRING, IDM_CLEAR_HISTORY, L"Clear &History");
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(options, MF_STRING, IDM_EXIT, L"E&xit");
@@ -82,12 +83,6 @@ void attach_menu_bar(HWND window) {
     AppendMenuW(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
     // The window destroys its menu bar when it is destroyed.
     if (SetMenu(window, bar.get())) bar.release();
-}
-
-void start_engine(AppState& s) {
-    std::wstring error_text;
-    if (s.engine.start(s.settings, s.main_window, error_text)) return;
-    MessageBoxW(s.main_window, error_text.c_str(), L"Quillnet \u2014 network error", MB_ICONERROR);
 }
 
 void prime_log(const AppState& s) {
@@ -117,6 +112,8 @@ void free_unread_payloads() {
         if (msg.message == WM_APP_MESSAGE_RECEIVED) delete reinterpret_cast<IncomingMessage*>(msg.lParam);
         if (msg.message == WM_APP_DELIVERY_RESULT) delete reinterpret_cast<DeliveryResult*>(msg.lParam);
     }
+    while (PeekMessageW(&msg, nullptr, WM_APP_ENGINE_NOTICE, WM_APP_ENGINE_NOTICE, PM_REMOVE))
+        delete reinterpret_cast<EngineNotice*>(msg.lParam);
 }
 
 std::wstring module_path() {
@@ -126,6 +123,12 @@ std::wstring module_path() {
 }
 
 }  // namespace
+
+void start_engine(AppState& s) {
+    std::wstring error_text;
+    if (s.engine.start(s.settings, s.main_window, error_text)) return;
+    MessageBoxW(s.main_window, error_text.c_str(), L"Quillnet \u2014 network error", MB_ICONERROR);
+}
 
 std::wstring configuration_path(const std::wstring& module_path) {
     const std::size_t separator = module_path.find_last_of(L"\\/");

@@ -75,6 +75,9 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
         if (!value.empty()) st.quick.push_back({order, value});
     } else if (sec == "flags") {
         st.flags.push_back({raw_key, parse_colour(value, NEUTRAL_GREY)});
+    } else if (sec == "security") {
+        // Kept as read: whether it is a valid key is decided where it is used.
+        if (key == "site_key") s.site_key = value;
     }
 }
 

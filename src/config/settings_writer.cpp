@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/file_io.h"
+#include "config/settings_reader.h"
 
 namespace quillnet {
 
@@ -65,6 +66,13 @@ std::string settings_text(const Settings& s) {
     line("");
     line("[flags]");
     for (const FlagDefinition& f : s.flags) line(f.name + " = " + colour_text(f.colour));
+    // Only a workstation with a key gets the section, so an open one's file is
+    // exactly what it was before sealed mode existed.
+    if (!s.site_key.empty()) {
+        line("");
+        line("[security]");
+        line("site_key = " + ascii_lower(s.site_key));
+    }
     return out;
 }
 

@@ -3,11 +3,13 @@
 // is how the EDIT control counts them for EM_SETSEL.
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "app/app_state.h"
 #include "base/win_text.h"
 #include "history/history.h"
+#include "net/events.h"
 #include "ui/conversation_log.h"
 #include "ui/log_core.h"
 #include "ui/rooms_list.h"
@@ -39,6 +41,12 @@ void append_line(const std::wstring& text, bool save) {
     if (!view) return;
     append_to_view(view, text + L"\r\n");
     if (save) append_history_line(text);
+}
+
+void on_engine_notice(LPARAM payload) {
+    // The window owns the record from the moment it is taken off the queue.
+    std::unique_ptr<EngineNotice> notice(reinterpret_cast<EngineNotice*>(payload));
+    if (notice) append_line(to_wide(notice->text), false);
 }
 
 void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients) {

@@ -18,7 +18,7 @@ void layout_controls(int width, int height);
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// "Quillnet — user (room)".
+// "Quillnet — user (room)", followed by " — sealed" with a valid site key.
 std::wstring main_window_title();
 // HWND_TOPMOST or HWND_NOTOPMOST from always_on_top, without moving or activating.
 void apply_always_on_top();

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "base/win_text.h"
+#include "ui/key_texts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 
@@ -39,7 +40,10 @@ void layout_controls(int width, int height) {
 std::wstring main_window_title() {
     const AppState* s = app();
     if (!s) return L"Quillnet";
-    return L"Quillnet \u2014 " + to_wide(s->settings.user) + L" (" + to_wide(s->settings.room) + L")";
+    std::wstring title = L"Quillnet \u2014 " + to_wide(s->settings.user) + L" (" + to_wide(s->settings.room) + L")";
+    // The mark of a sealed workstation; an open one keeps the plain title.
+    if (is_site_key(s->settings.site_key)) title += L" \u2014 sealed";
+    return title;
 }
 
 void apply_always_on_top() {

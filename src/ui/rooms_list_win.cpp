@@ -10,6 +10,7 @@
 #include "base/win_text.h"
 #include "net/events.h"
 #include "ui/conversation_log.h"
+#include "ui/key_texts.h"
 #include "ui/rooms_list.h"
 
 namespace quillnet {
@@ -57,7 +58,9 @@ void refresh_rooms_list() {
         }
     }
     const std::wstring caption = L"Online rooms (" + std::to_wstring(snapshot.size()) + L")";
-    SetWindowTextW(s->rooms_caption, caption.c_str());
+    // A sealed workstation says so over its rooms, as in its title.
+    SetWindowTextW(s->rooms_caption,
+                   (is_site_key(s->settings.site_key) ? caption + L" \u2014 sealed" : caption).c_str());
 }
 
 void on_delivery_result(LPARAM payload) {

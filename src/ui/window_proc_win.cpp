@@ -10,6 +10,7 @@
 #include "ui/about_dialog.h"
 #include "ui/conversation_log.h"
 #include "ui/flag_button.h"
+#include "ui/key_window.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
 #include "ui/sending.h"
@@ -120,6 +121,8 @@ LRESULT on_command(HWND window, WPARAM wparam) {
         send_typed_message();
     } else if (id == IDM_CONFIGURATION) {
         show_configuration_dialog(window);
+    } else if (id == IDM_SITE_KEY) {
+        show_key_window(window);
     } else if (id == IDM_ABOUT) {
         show_about_dialog(window);
     } else if (id == IDM_EXIT) {
@@ -169,6 +172,11 @@ LRESULT on_delivery_result_message(LPARAM payload) {
     return 0;
 }
 
+LRESULT on_engine_notice_message(LPARAM payload) {
+    on_engine_notice(payload);
+    return 0;
+}
+
 LRESULT on_tray_message(LPARAM mouse_message) {
     on_tray_callback(mouse_message);
     return 0;
@@ -189,6 +197,7 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_APP_PEERS_CHANGED: return on_peers_changed(window);
     case WM_APP_MESSAGE_RECEIVED: return on_incoming_message(lparam);
     case WM_APP_DELIVERY_RESULT: return on_delivery_result_message(lparam);
+    case WM_APP_ENGINE_NOTICE: return on_engine_notice_message(lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
     default: return DefWindowProcW(window, message, wparam, lparam);
     }

@@ -82,6 +82,19 @@ TEST(ConversationLog, DeliveryResultMessagesReachTheLogAndNullIsIgnored) {
     EXPECT_EQ(qntest::window_text(s.log_view), LINE_B + L"   \u2713 delivered (0/0)\r\n");
 }
 
+TEST(ConversationLog, EngineNoticesAreShownButNeverSavedToTheHistory) {
+    qntest::RunningApp program(L"log-notice", qntest::AppConfig{});
+    AppState& s = program.state();
+    const std::string history_start = qntest::read_file(program.history_file);
+    const std::string text = "10.0.0.7 runs Quillnet with a site key; set the same key to page it.";
+    PostMessageW(program.window(), WM_APP_ENGINE_NOTICE, 0, 0);
+    PostMessageW(program.window(), WM_APP_ENGINE_NOTICE, 0, reinterpret_cast<LPARAM>(new EngineNotice{text}));
+    const std::wstring line = L"10.0.0.7 runs Quillnet with a site key; set the same key to page it.\r\n";
+    EXPECT_TRUE(qntest::pump_until([&] { return after_start_lines(s.log_view) == line; }, 5000))
+        << utf8(qntest::window_text(s.log_view));
+    EXPECT_EQ(qntest::read_file(program.history_file), history_start);
+}
+
 TEST(ConversationLog, RecipientsFollowTheEveryoneBoxAndTheSelectedRows) {
     qntest::RunningApp program(L"log-recipients", qntest::AppConfig{});
     AppState& s = program.state();

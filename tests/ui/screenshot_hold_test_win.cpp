@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app_fixture.h"
 #include "test_peer.h"
+#include "net/events.h"
 #include "ui/ids.h"
+#include "ui/key_window.h"
 
 using namespace quillnet;
 
@@ -75,4 +78,62 @@ TEST(Screenshots, DISABLED_AboutBox) {
     SendMessageW(program.window(), WM_COMMAND, IDM_ABOUT, 0);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
+}
+
+namespace {
+
+const std::string SHOT_KEY = "3f0c6b1e8d2a4975b0e1c7f3a9d58e26c4b7102f9e6a3d85b1c0f7e4a2d9691e";
+
+// Opens the site key window on the program (pressing Generate New Key when asked) and
+// closes it once the picture is taken.
+void hold_key_window(qntest::RunningApp& program, bool generate) {
+    struct Closer {
+        static DWORD WINAPI run(void* generate) {
+            Sleep(300);
+            HWND window = qntest::find_own_window(L"QNKeyWindow");
+            if (window && generate) PostMessageW(window, WM_COMMAND, IDC_KEY_GENERATE, 0);
+            Sleep(static_cast<DWORD>(hold_ms()));
+            if (HWND box = qntest::find_own_window(L"QNKeyWindow")) PostMessageW(box, WM_CLOSE, 0, 0);
+            return 0;
+        }
+    };
+    HANDLE closer = CreateThread(nullptr, 0, Closer::run, generate ? &program : nullptr, 0, nullptr);
+    SendMessageW(program.window(), WM_COMMAND, IDM_SITE_KEY, 0);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+}
+
+}  // namespace
+
+TEST(Screenshots, DISABLED_KeyWindowOpen) {
+    qntest::RunningApp program(L"shot-key-open", qntest::AppConfig{});
+    place(program.window(), 880, 680);
+    hold_key_window(program, true);
+}
+
+TEST(Screenshots, DISABLED_KeyWindowSealed) {
+    qntest::AppConfig config;
+    config.extra_ini = "[security]\r\nsite_key = " + SHOT_KEY + "\r\n";
+    qntest::RunningApp program(L"shot-key-sealed", config);
+    place(program.window(), 880, 680);
+    hold_key_window(program, false);
+}
+
+TEST(Screenshots, DISABLED_SealedMainWindow) {
+    qntest::AppConfig config;
+    config.user = "Front Desk";
+    config.room = "Reception";
+    config.extra_ini = "[security]\r\nsite_key = " + SHOT_KEY + "\r\n";
+    qntest::RunningApp program(L"shot-sealed", config);
+    AppState& s = program.state();
+    qntest::TestPeer op1("Dr. Patel", "Op 1", program.ports.discovery, program.ports.spare(0), SHOT_KEY);
+    qntest::TestPeer lab("Lab", "Lab", program.ports.discovery, program.ports.spare(1), SHOT_KEY);
+    qntest::pump_until([&] { return s.room_keys.size() == 2; });
+    SetWindowTextW(s.input_edit, L"Mrs Patel is here for her 10:30");
+    SendMessageW(program.window(), WM_COMMAND, ID_SEND_BUTTON, 0);
+    qntest::pump_until([&] { return s.pending_deliveries.empty(); });
+    auto* notice = new EngineNotice{"10.0.0.7 runs Quillnet without the site key; it cannot page this room or be paged."};
+    PostMessageW(program.window(), WM_APP_ENGINE_NOTICE, 0, reinterpret_cast<LPARAM>(notice));
+    place(program.window(), 880, 680);
+    qntest::pump_for(hold_ms());
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Photographs the main window and the About box for docs/ (run inside scripts/netns.sh,
+# Photographs the main window, the About box and the site key window for docs/ (run inside scripts/netns.sh,
 # after scripts/build.sh win). Each scene is a disabled test of ui_tests.exe held on
 # screen while ImageMagick's import grabs the virtual desktop.
 set -euo pipefail
@@ -26,5 +26,8 @@ shoot MainWindowWithRoomsAndPages main_window.png
 shoot MainWindowWithRoomsAndPages main_window_minimum.png QN_SHOT_SIZE=min
 shoot IdleMainWindow main_window_idle.png
 shoot AboutBox about_box.png
+shoot KeyWindowOpen key_window_open.png
+shoot KeyWindowSealed key_window_sealed.png
+shoot SealedMainWindow main_window_sealed.png
 wineserver -k 2>/dev/null || true
 echo "screenshots in $out"

@@ -27,8 +27,9 @@ public:
 // message_port. What it receives is kept in received (filled while the test pumps).
 class TestPeer {
 public:
+    // With site_key (64 hexadecimal digits) it runs sealed.
     TestPeer(const std::string& user, const std::string& room, std::uint16_t discovery_port,
-             std::uint16_t message_port);
+             std::uint16_t message_port, const std::string& site_key = std::string());
     ~TestPeer();
     TestPeer(const TestPeer&) = delete;
     TestPeer& operator=(const TestPeer&) = delete;
@@ -61,6 +62,8 @@ public:
     // Reads every datagram waiting now; returns true when one began with kind and
     // carried id as its first field.
     bool heard(const std::string& kind, const std::string& id);
+    // True when a sealed line of that key id has been heard.
+    bool heard_sealed(const std::string& key_id);
     // The sender id of the first datagram of that kind heard so far, or empty.
     std::string first_sender(const std::string& kind);
 

@@ -24,6 +24,10 @@ LRESULT CALLBACK peer_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         delete reinterpret_cast<quillnet::DeliveryResult*>(lparam);
         return 0;
     }
+    if (message == quillnet::WM_APP_ENGINE_NOTICE) {
+        delete reinterpret_cast<quillnet::EngineNotice*>(lparam);
+        return 0;
+    }
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -61,7 +65,7 @@ WinsockUser::WinsockUser() {
 WinsockUser::~WinsockUser() { WSACleanup(); }
 
 TestPeer::TestPeer(const std::string& user, const std::string& room, std::uint16_t discovery_port,
-                   std::uint16_t message_port) {
+                   std::uint16_t message_port, const std::string& site_key) {
     window_ = create_peer_window(this);
     quillnet::Settings settings;
     settings.user = user;
@@ -71,6 +75,7 @@ TestPeer::TestPeer(const std::string& user, const std::string& room, std::uint16
     settings.seed_peers = {"127.255.255.255"};
     settings.heartbeat_ms = 500;
     settings.peer_timeout_ms = 60000;
+    settings.site_key = site_key;
     quillnet::complete_settings(settings);
     std::wstring error;
     started_ = engine_.start(settings, window_, error);
@@ -137,6 +142,15 @@ std::string DiscoveryListener::first_sender(const std::string& kind) {
 bool DiscoveryListener::heard(const std::string& kind, const std::string& id) {
     read_waiting();
     const std::string prefix = kind + "\x1F" + id + "\x1F";
+    for (const std::string& line : lines_) {
+        if (line.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+}
+
+bool DiscoveryListener::heard_sealed(const std::string& key_id) {
+    read_waiting();
+    const std::string prefix = "QS1\x1F" + key_id + "\x1F";
     for (const std::string& line : lines_) {
         if (line.compare(0, prefix.size(), prefix) == 0) return true;
     }

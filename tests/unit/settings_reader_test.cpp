@@ -146,3 +146,15 @@ TEST(SettingsReader, CompletionClampsAndDerives) {
     s = parse("[sound]\nvolume = 250\n");
     EXPECT_EQ(s.volume, 100);
 }
+
+TEST(SettingsReader, SiteKeyIsReadTrimmedAndKeptAsWritten) {
+    EXPECT_EQ(parse("[identity]\nuser = Bob\n").site_key, "");
+    const std::string mixed = "00112233445566778899AABBCCDDEEFF00112233445566778899aabbccddeeff";
+    EXPECT_EQ(parse("[Security]\r\n  SITE_KEY =  " + mixed + "  \r\n").site_key, mixed);
+    // Not checked here: a wrong value must reach start-up to keep the network off.
+    EXPECT_EQ(parse("[security]\nsite_key = not a key\n").site_key, "not a key");
+    EXPECT_EQ(parse("[security]\nsite_key =\n").site_key, "");
+    // Only that key of that section.
+    EXPECT_EQ(parse("[network]\nsite_key = abc\n[security]\nkey = def\n").site_key, "");
+    EXPECT_EQ(parse("[security]\nsite_key = abc\nsite_key = def\n").site_key, "def");
+}

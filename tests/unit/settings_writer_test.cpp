@@ -87,3 +87,25 @@ TEST(SettingsWriter, FailedSaveLeavesOldFileAndReportsFalse) {
     EXPECT_EQ(bytes, "[identity]\r\nuser = Keep\r\n");
     delete_file(path);
 }
+
+TEST(SettingsWriter, SiteKeyComesLastInItsOwnSectionInLowerCaseAndOnlyWhenSet) {
+    Settings s;
+    s.user = "Bob";
+    complete_settings(s);
+    const std::string open_text = settings_text(s);
+    EXPECT_EQ(open_text.find("[security]"), std::string::npos);
+
+    const std::string key = "00112233445566778899AABBCCDDEEFF00112233445566778899aabbccddeeff";
+    s.site_key = key;
+    const std::string sealed_text = settings_text(s);
+    EXPECT_EQ(sealed_text, open_text + "\r\n[security]\r\nsite_key = "
+                                       "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff\r\n");
+    Settings back = parse_settings_text(sealed_text, L"x");
+    back.ini_path = s.ini_path;
+    s.site_key = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    EXPECT_EQ(back, s);
+    // A key that is not valid is kept too: saving other settings must never open a
+    // workstation whose key is broken.
+    s.site_key = "not a key";
+    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "not a key");
+}

@@ -1,0 +1,253 @@
+// The site key window: a modal window built in code. It holds the key that OK will
+// save (the pending key) apart from the one in use, so Cancel changes nothing.
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "base/win_handles.h"
+#include "base/win_text.h"
+#include "net/site_key.h"
+#include "ui/clipboard.h"
+#include "ui/key_texts.h"
+#include "ui/key_window.h"
+
+namespace quillnet {
+
+namespace {
+
+constexpr DWORD KEY_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD KEY_EX_STYLE = WS_EX_DLGMODALFRAME;
+constexpr DWORD LABEL_STYLE = WS_CHILD | WS_VISIBLE;
+constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD KEY_EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
+
+constexpr wchar_t PASTE_REFUSED[] =
+    L"The clipboard does not hold a site key (64 hexadecimal digits expected). The key was not changed.";
+constexpr wchar_t SAVE_FAILED[] =
+    L"The site key could not be saved to Quillnet.ini (is its folder read-only?). Nothing was changed.";
+constexpr wchar_t GENERATE_FAILED[] = L"No key could be made: the system's random generator failed.";
+
+struct KeyWindowState {
+    HWND window = nullptr;
+    std::string current;  // the key text in use when the window opened
+    std::string pending;  // what OK saves; empty means open mode
+};
+
+KeyWindowState& key_window() {
+    static KeyWindowState state;
+    return state;
+}
+
+HWND add_control(HWND window, const wchar_t* window_class, const std::wstring& text, DWORD style, KeyBox b,
+                 int id, HFONT font) {
+    const AppState* s = app();
+    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, b.x, b.y, b.width, b.height, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   s ? s->instance : GetModuleHandleW(nullptr), nullptr);
+    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return control;
+}
+
+// The controls in creation order, which is also the Tab order.
+void create_key_controls(HWND window, HFONT font, HFONT key_font) {
+    const KeyWindowLayout& l = KEY_WINDOW_LAYOUT;
+    add_control(window, L"STATIC", L"", LABEL_STYLE, l.status, IDC_KEY_STATUS, font);
+    add_control(window, L"STATIC", L"Site key (the same on every workstation of the site):", LABEL_STYLE,
+                l.caption, 0, font);
+    add_control(window, L"EDIT", L"", KEY_EDIT_STYLE, l.edit, IDC_KEY_EDIT, key_font);
+    add_control(window, L"BUTTON", L"&Generate New Key", BUTTON_STYLE, l.generate, IDC_KEY_GENERATE, font);
+    add_control(window, L"BUTTON", L"&Copy", BUTTON_STYLE, l.copy, IDC_KEY_COPY, font);
+    add_control(window, L"BUTTON", L"&Paste", BUTTON_STYLE, l.paste, IDC_KEY_PASTE, font);
+    add_control(window, L"BUTTON", L"Turn Sealing &Off", BUTTON_STYLE, l.off, IDC_KEY_OFF, font);
+    add_control(window, L"STATIC", L"", LABEL_STYLE, l.change, IDC_KEY_CHANGE, font);
+    add_control(window, L"STATIC", L"Every workstation needs the same key, and clocks within five minutes.",
+                LABEL_STYLE, l.hint, 0, font);
+    add_control(window, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, l.ok, IDOK, font);
+    add_control(window, L"BUTTON", L"Cancel", BUTTON_STYLE, l.cancel, IDCANCEL, font);
+}
+
+// Brings the controls in line with the current and the pending key.
+void show_keys(HWND window) {
+    const KeyWindowState& k = key_window();
+    SetDlgItemTextW(window, IDC_KEY_STATUS, to_wide(key_status_text(k.current)).c_str());
+    SetDlgItemTextW(window, IDC_KEY_EDIT, to_wide(k.pending).c_str());
+    SetDlgItemTextW(window, IDC_KEY_CHANGE, to_wide(key_change_text(k.current, k.pending)).c_str());
+    HWND focus = GetFocus();
+    const bool copy_on = is_site_key(k.pending);
+    const bool off_on = !k.pending.empty();
+    HWND copy = GetDlgItem(window, IDC_KEY_COPY);
+    HWND off = GetDlgItem(window, IDC_KEY_OFF);
+    // A button that is switched off must not keep the keyboard focus.
+    if ((focus == copy && !copy_on) || (focus == off && !off_on)) SetFocus(GetDlgItem(window, IDC_KEY_GENERATE));
+    EnableWindow(copy, copy_on);
+    EnableWindow(off, off_on);
+}
+
+void tell(HWND window, const wchar_t* text, UINT icon) { MessageBoxW(window, text, KEY_WINDOW_TITLE, MB_OK | icon); }
+
+void on_generate(HWND window) {
+    SiteKey key{};
+    if (!generate_site_key(key)) {
+        tell(window, GENERATE_FAILED, MB_ICONERROR);
+        return;
+    }
+    key_window().pending = format_site_key(key);
+    show_keys(window);
+}
+
+void on_copy(HWND window) {
+    const std::string& pending = key_window().pending;
+    if (is_site_key(pending)) put_clipboard_text(window, to_wide(pending));
+}
+
+void on_paste(HWND window) {
+    std::string key_text;
+    if (!key_from_pasted_text(to_utf8(clipboard_text(window)), key_text)) {
+        tell(window, PASTE_REFUSED, MB_ICONWARNING);
+        return;
+    }
+    key_window().pending = key_text;
+    show_keys(window);
+}
+
+void on_turn_off(HWND window) {
+    key_window().pending.clear();
+    show_keys(window);
+}
+
+// Saves and applies a changed key; a failed save leaves the window open and
+// everything as it was.
+void on_ok(HWND window) {
+    const KeyWindowState& k = key_window();
+    if (k.pending != k.current && !save_site_key(k.pending)) {
+        tell(window, SAVE_FAILED, MB_ICONERROR);
+        return;
+    }
+    DestroyWindow(window);
+}
+
+void on_command(HWND window, int id) {
+    switch (id) {
+        case IDC_KEY_GENERATE: on_generate(window); break;
+        case IDC_KEY_COPY: on_copy(window); break;
+        case IDC_KEY_PASTE: on_paste(window); break;
+        case IDC_KEY_OFF: on_turn_off(window); break;
+        case IDOK: on_ok(window); break;
+        case IDCANCEL: DestroyWindow(window); break;
+        default: break;
+    }
+}
+
+// Enter presses the focused push button, or OK when the focus is elsewhere.
+LRESULT default_button_id(HWND window) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window, focus) &&
+        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    return MAKELRESULT(IDOK, DC_HASDEFID);
+}
+
+LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CLOSE: DestroyWindow(window); return 0;
+        case WM_COMMAND: on_command(window, LOWORD(wparam)); return 0;
+        case DM_GETDEFID: return default_button_id(window);
+        default: return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+LRESULT CALLBACK key_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    try {
+        return handle_message(window, message, wparam, lparam);
+    } catch (...) {
+        return 0;  // nothing may unwind through the system's dispatch code
+    }
+}
+
+bool register_key_class(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = key_window_proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = KEY_WINDOW_CLASS;
+    registered = RegisterClassExW(&wc) != 0;
+    return registered;
+}
+
+HWND create_key_window(HWND owner, HINSTANCE instance) {
+    RECT frame{0, 0, KEY_WINDOW_LAYOUT.client_width, KEY_WINDOW_LAYOUT.client_height};
+    AdjustWindowRectEx(&frame, KEY_STYLE, FALSE, KEY_EX_STYLE);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT owner_rect{};
+    if (owner) GetWindowRect(owner, &owner_rect);
+    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
+    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
+    return CreateWindowExW(KEY_EX_STYLE, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE, KEY_STYLE, left, top, width, height,
+                           owner, nullptr, instance, nullptr);
+}
+
+// Runs until the window is gone. The main window's posted messages and timers are
+// dispatched here as well.
+void run_modal_loop(HWND window) {
+    MSG msg{};
+    while (IsWindow(window)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // Hand the quit request on to the main loop.
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            break;
+        }
+        if (IsDialogMessageW(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+}
+
+}  // namespace
+
+void show_key_window(HWND owner) {
+    AppState* s = app();
+    if (!s) return;
+    KeyWindowState& k = key_window();
+    if (k.window && IsWindow(k.window)) {
+        ShowWindow(k.window, SW_SHOW);
+        SetForegroundWindow(k.window);
+        return;
+    }
+    if (!register_key_class(s->instance)) return;
+    HWND window = create_key_window(owner, s->instance);
+    if (!window) return;
+    k.window = window;
+    k.current = s->settings.site_key;
+    k.pending = k.current;
+    {
+        // A fixed-pitch face keeps the 64 digits easy to compare between workstations.
+        GdiObject key_font(CreateFontW(-15, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                                       CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Consolas"));
+        create_key_controls(window, s->normal_font, static_cast<HFONT>(key_font.get()));
+        show_keys(window);
+
+        if (owner) EnableWindow(owner, FALSE);
+        ShowWindow(window, SW_SHOW);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetForegroundWindow(window);
+        SetFocus(GetDlgItem(window, IDC_KEY_GENERATE));
+
+        run_modal_loop(window);
+    }
+    k = KeyWindowState{};
+    if (owner && IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+        SetForegroundWindow(owner);
+    }
+}
+
+}  // namespace quillnet
