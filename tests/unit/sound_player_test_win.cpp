@@ -63,3 +63,49 @@ TEST(SoundPlayer, NotificationRequestsReturnAtOnce) {
     play_notification("", 80, 880, 2147483647);  // bounded by the tone limit
     SUCCEED();
 }
+
+TEST(SoundPlayer, OneSoundAtATimeAndRequestsDuringItAreDropped) {
+    // A large file keeps the first request busy reading and decoding it.
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"qn-big-sound.wav";
+    const std::uint32_t data_bytes = 16u * 1024u * 1024u;
+    std::string wav = "RIFF";
+    auto put32 = [&wav](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto put16 = [&wav](std::uint16_t v) {
+        wav += static_cast<char>(v & 0xFF);
+        wav += static_cast<char>(v >> 8);
+    };
+    put32(36 + data_bytes);
+    wav += "WAVEfmt ";
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(44100);
+    put32(88200);
+    put16(2);
+    put16(16);
+    wav += "data";
+    put32(data_bytes);
+    wav.append(data_bytes, '\0');
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
+    CloseHandle(file);
+    const std::string utf8_path(path.begin(), path.end());  // the temp folder's name is ASCII here
+
+    EXPECT_TRUE(play_notification(utf8_path, 80, 880, 250));
+    for (int i = 0; i < 50; ++i) EXPECT_FALSE(play_notification(utf8_path, 80, 880, 250));
+    // Once it is over, the next request plays again.
+    bool again = false;
+    for (int tries = 0; tries < 3000 && !again; ++tries) {
+        again = play_notification("", 80, 880, 30);
+        if (!again) Sleep(10);
+    }
+    EXPECT_TRUE(again);
+    Sleep(500);
+    DeleteFileW(path.c_str());
+}
