@@ -144,3 +144,27 @@ TEST(DeskSending, ANewDayStartsWithADatedLineThatTheHistoryKeeps) {
     const std::string history = qntest::read_file(program.history_file);
     EXPECT_NE(history.find(utf8(lines[3]) + "\r\n" + utf8(lines[4]) + "\r\n"), std::string::npos);
 }
+
+TEST(DeskSending, TheRoomsListAndTheEveryoneBoxNeverClaimDifferentTargetsAndTheLogIsNotGrey) {
+    qntest::RunningApp program(L"desk-target", qntest::AppConfig{});
+    AppState& s = program.state();
+    qntest::announce_room(program.ports.discovery, "{OP2}", "Nurse", "Op 2", program.ports.spare(7));
+    ASSERT_TRUE(qntest::pump_until([&] { return s.room_keys.size() == 1; }));
+    ASSERT_EQ(SendMessageW(s.everyone_check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    // The user clicks a room: that room is the target, the box goes off.
+    SendMessageW(s.rooms_list, LB_SETSEL, TRUE, 0);
+    SendMessageW(program.window(), WM_COMMAND, MAKEWPARAM(ID_ROOMS_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(s.rooms_list));
+    EXPECT_EQ(SendMessageW(s.everyone_check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(s.rooms_list, LB_GETSELCOUNT, 0, 0), 1);
+    // The user ticks the box: no row stays highlighted.
+    user_clicks_everyone(s);
+    EXPECT_EQ(SendMessageW(s.rooms_list, LB_GETSELCOUNT, 0, 0), 0);
+
+    HDC dc = GetDC(s.log_view);
+    const LRESULT brush = SendMessageW(program.window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                       reinterpret_cast<LPARAM>(s.log_view));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    ReleaseDC(s.log_view, dc);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_WINDOW));
+}
