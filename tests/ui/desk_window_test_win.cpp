@@ -63,7 +63,7 @@ void press_to(HWND target, UINT key) {
 
 }  // namespace
 
-TEST(OnTheDesk, AHiddenWindowTurnsNoKeyIntoAPageAfterADialogClosesOrTheTrayMenu) {
+TEST(OnTheDesk, AHiddenWindowTurnsNoKeyIntoAPageAfterADialogCloses) {
     qntest::RunningApp program(L"desk-hidden-keys", qntest::AppConfig{});
     AppState& s = program.state();
     HWND window = program.window();
