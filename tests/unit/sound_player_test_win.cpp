@@ -69,27 +69,10 @@ TEST(SoundPlayer, OneSoundAtATimeAndRequestsDuringItAreDropped) {
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"qn-big-sound.wav";
-    const std::uint32_t data_bytes = 16u * 1024u * 1024u;
-    std::string wav = "RIFF";
-    auto put32 = [&wav](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto put16 = [&wav](std::uint16_t v) {
-        wav += static_cast<char>(v & 0xFF);
-        wav += static_cast<char>(v >> 8);
-    };
-    put32(36 + data_bytes);
-    wav += "WAVEfmt ";
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(44100);
-    put32(88200);
-    put16(2);
-    put16(16);
-    wav += "data";
-    put32(data_bytes);
-    wav.append(data_bytes, '\0');
+    // 16 MiB of silence, 16-bit mono at 44100 Hz.
+    std::string wav("RIFF\x24\0\0\x01WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xAC\0\0\x88\x58\x01\0\x02\0\x10\0data\0\0\0\x01",
+                    44);
+    wav.append(16u * 1024u * 1024u, '\0');
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0;
