@@ -12,6 +12,7 @@
 #include "app_fixture.h"
 #include "dialog_driver.h"
 #include "ui/ids.h"
+#include "ui/tray.h"
 
 using namespace quillnet;
 
@@ -198,4 +199,18 @@ TEST(OnTheDesk, TheTrayIconComesBackWhenTheShellRestarts) {
     NOTIFYICONDATAW back = s.tray_icon;
     EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &back));
     EXPECT_TRUE(s.tray_icon_present);
+}
+
+TEST(OnTheDesk, AFailedTrayAddIsTriedAgainUntilTheShellTakesIt) {
+    qntest::RunningApp program(L"desk-tray-retry", qntest::AppConfig{});
+    AppState& s = program.state();
+    // The shell refuses a second add of the same icon: a failed add, as before the
+    // task bar exists.
+    add_tray_icon_again();
+    ASSERT_FALSE(s.tray_icon_present);
+    NOTIFYICONDATAW gone = s.tray_icon;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &gone));
+    EXPECT_TRUE(qntest::pump_until([&] { return s.tray_icon_present; }, TRAY_RETRY_MS + 3000));
+    NOTIFYICONDATAW back = s.tray_icon;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &back));
 }
