@@ -7,10 +7,10 @@
 
 #include "alert/alerts.h"
 #include "app/app_state.h"
+#include "base/file_io.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
-#include "base/file_io.h"
 #include "config/settings_reader.h"
 #include "config/settings_writer.h"
 #include "config/startup_shortcut.h"

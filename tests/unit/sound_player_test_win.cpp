@@ -80,7 +80,13 @@ TEST(SoundPlayer, OneSoundAtATimeAndRequestsDuringItAreDropped) {
     CloseHandle(file);
     const std::string utf8_path(path.begin(), path.end());  // the temp folder's name is ASCII here
 
-    EXPECT_TRUE(play_notification(utf8_path, 80, 880, 250));
+    // Requests of earlier tests may still be playing: wait until this one is taken.
+    bool started = false;
+    for (int tries = 0; tries < 3000 && !started; ++tries) {
+        started = play_notification(utf8_path, 80, 880, 250);
+        if (!started) Sleep(10);
+    }
+    ASSERT_TRUE(started);
     for (int i = 0; i < 50; ++i) EXPECT_FALSE(play_notification(utf8_path, 80, 880, 250));
     // Once it is over, the next request plays again.
     bool again = false;
