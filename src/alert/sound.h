@@ -39,7 +39,8 @@ PcmBuffer notification_sound(const SoundRequest& request);
 
 // Plays to completion on the calling thread (Win32 wave mapper); silent failures.
 void play_pcm(PcmBuffer buffer);
-// Starts a detached thread that loads or synthesises the sound and plays it.
-void play_notification(const std::string& file, int volume, int tone_freq, int tone_ms);
+// Starts a detached thread that loads or synthesises the sound and plays it. At most
+// one sound plays at a time: a request while one is playing is dropped (false).
+bool play_notification(const std::string& file, int volume, int tone_freq, int tone_ms);
 
 }  // namespace quillnet

@@ -1,8 +1,9 @@
-// Playing the notification sound through the default wave-output device, each
-// request on a detached thread of its own so that the window never waits for it.
+// Playing the notification sound through the default wave-output device, on a
+// detached thread so that the window never waits for it; one sound at a time.
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -23,12 +24,17 @@ struct WaveOutHolder {
     }
 };
 
+// Set while a sound is loaded or played. One at a time: a burst of arrivals (or a
+// port scan) with a large WAV file would otherwise hold a decoded copy per thread.
+std::atomic<bool> sound_busy{false};
+
 void play_request(std::unique_ptr<SoundRequest> request) noexcept {
     try {
         play_pcm(notification_sound(*request));
     } catch (...) {
         // Out of memory for the samples: no sound this time.
     }
+    sound_busy = false;
 }
 
 }  // namespace
@@ -74,7 +80,8 @@ void play_pcm(PcmBuffer buffer) {
     waveOutUnprepareHeader(out.device, &header, sizeof header);
 }
 
-void play_notification(const std::string& file, int volume, int tone_freq, int tone_ms) {
+bool play_notification(const std::string& file, int volume, int tone_freq, int tone_ms) {
+    if (sound_busy.exchange(true)) return false;
     try {
         auto request = std::make_unique<SoundRequest>();
         request->file = file;
@@ -82,9 +89,12 @@ void play_notification(const std::string& file, int volume, int tone_freq, int t
         request->tone_freq = tone_freq;
         request->tone_ms = tone_ms;
         std::thread(play_request, std::move(request)).detach();
+        return true;
     } catch (...) {
         // No thread (std::system_error) or no memory for the request: the sound is a
         // convenience, the caller carries on. The request is freed with the holder.
+        sound_busy = false;
+        return false;
     }
 }
 

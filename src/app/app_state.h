@@ -33,6 +33,8 @@ struct AppState {
     HWND flags_label = nullptr;
     std::vector<HWND> quick_buttons;
     std::vector<HWND> flag_buttons;
+    // The window's dots per inch; layout numbers and font heights are scaled by dpi / 96.
+    unsigned dpi = 96;
     HFONT normal_font = nullptr;
     HFONT large_font = nullptr;
     HACCEL accelerators = nullptr;
@@ -55,10 +57,39 @@ struct AppState {
     PendingDeliveries pending_deliveries;
     // The open configuration dialog, so a second request brings it forward.
     HWND config_dialog = nullptr;
+    // The local date (yyyymmdd) of the last line written to the log; a line on a later
+    // day is preceded by a dated separator.
+    int log_day = 0;
+    // The room name of each row of the rooms list, beside room_keys.
+    std::vector<std::wstring> room_names;
+    // The rooms whose departure emptied the user's selection. While set, a send with
+    // the box off and nothing selected is refused rather than going to everyone.
+    std::vector<std::wstring> departed_selection;
+    // A modal window of the main window is open (configuration, About, a question).
+    bool modal_open = false;
+    // The control that had the focus when the window was last deactivated.
+    HWND last_focus = nullptr;
 };
 
 // The process-wide pointer to the state; null before start-up and after shutdown.
 AppState* app();
 void set_app(AppState* state);
+
+// Marks a modal window of the main window as open for its lifetime, so that a second
+// request (from the tray menu) brings that one forward instead of nesting another.
+class ModalScope {
+public:
+    ModalScope() : state_(app()) {
+        if (state_) state_->modal_open = true;
+    }
+    ~ModalScope() {
+        if (state_ && app() == state_) state_->modal_open = false;
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    AppState* state_;
+};
 
 }  // namespace quillnet

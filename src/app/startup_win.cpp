@@ -5,12 +5,14 @@
 
 #include "alert/alerts.h"
 #include "app/startup.h"
+#include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/settings_reader.h"
 #include "history/history.h"
 #include "net/events.h"
 #include "res/resource_ids.h"
 #include "ui/conversation_log.h"
+#include "ui/layout.h"
 #include "ui/log_core.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
@@ -24,11 +26,6 @@ namespace {
 constexpr wchar_t MAIN_CLASS[] = L"QuillnetWindow";
 constexpr int MAIN_WIDTH = 880;
 constexpr int MAIN_HEIGHT = 680;
-
-HFONT create_ui_font(int height, int weight) {
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
-                       L"Segoe UI");
-}
 
 void load_icons(AppState& s) {
     const int small_width = GetSystemMetrics(SM_CXSMICON);
@@ -59,6 +56,11 @@ void create_main_window(AppState& s) {
     s.main_window = CreateWindowExW(0, MAIN_CLASS, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                     MAIN_WIDTH, MAIN_HEIGHT, nullptr, nullptr, s.instance, nullptr);
     if (!s.main_window) return;
+    // The size is given at 96 DPI; the window is made as large on the screen it is on.
+    const unsigned dpi = window_dpi(s.main_window);
+    if (dpi != 96)
+        SetWindowPos(s.main_window, nullptr, 0, 0, scale_px(MAIN_WIDTH, dpi), scale_px(MAIN_HEIGHT, dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(s.main_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s.small_icon));
     SendMessageW(s.main_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(s.large_icon));
 }
@@ -141,13 +143,12 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
     state.instance = instance;
     state.settings = load_settings(ini_path);
 
-    state.normal_font = create_ui_font(-16, 400);
-    state.large_font = create_ui_font(-28, 600);
     load_icons(state);
     register_main_class(state);
     create_main_window(state);
     // Without a main window there is nothing to run; the caller skips the loop.
     if (!state.main_window) return;
+    apply_window_dpi(window_dpi(state.main_window));
     attach_menu_bar(state.main_window);
 
     create_controls();
@@ -165,10 +166,26 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
     show_or_stay_in_tray(state, show_command);
 }
 
+namespace {
+
+bool is_key_message(const MSG& msg) { return msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST; }
+
+// Keys meant for the main window or its controls while it is hidden: the user is
+// typing into another program, and nothing of it may turn into a page.
+bool key_for_hidden_window(const AppState& s, const MSG& msg) {
+    return is_key_message(msg) && !IsWindowVisible(s.main_window) &&
+           (msg.hwnd == s.main_window || IsChild(s.main_window, msg.hwnd));
+}
+
+}  // namespace
+
 void handle_loop_message(MSG& msg) {
     const AppState* s = app();
-    // The table is read afresh for every message: a settings change rebuilds it.
-    if (s && s->accelerators && s->main_window && TranslateAcceleratorW(s->main_window, s->accelerators, &msg))
+    if (s && s->main_window && key_for_hidden_window(*s, msg)) return;
+    // The table is read afresh for every message: a settings change rebuilds it. Only
+    // a visible window turns F1..F10 into quick messages.
+    if (s && s->accelerators && s->main_window && IsWindowVisible(s->main_window) &&
+        TranslateAcceleratorW(s->main_window, s->accelerators, &msg))
         return;
     // Tab and arrow-key navigation between the controls, as in a dialog.
     if (s && s->main_window && IsDialogMessageW(s->main_window, &msg)) return;

@@ -12,8 +12,12 @@ bool read_file_bytes(const std::wstring& path, std::string& out);
 
 // Replaces the file's contents with bytes: the text goes to a temporary file in the
 // same folder first, is flushed, and only then takes the old file's place. False (and
-// the old file untouched) when any step fails.
+// the old file untouched) when any step fails. When no temporary file can be created
+// (a folder the user may not write to), the file is rewritten in place instead.
 bool replace_file_contents(const std::wstring& path, const std::string& bytes);
+
+// The name of the temporary file replace_file_contents writes first.
+std::wstring replacement_temp_path(const std::wstring& path);
 
 // Appends bytes at the end of the file, creating it when missing.
 bool append_file_bytes(const std::wstring& path, const std::string& bytes);
@@ -23,6 +27,9 @@ bool delete_file(const std::wstring& path);
 
 // Creates one directory level; false when it could not be created (existing included).
 bool create_directory(const std::wstring& path);
+
+// Removes an empty directory; false when it could not be removed.
+bool remove_directory(const std::wstring& path);
 
 // True when a file or directory of that name exists.
 bool path_exists(const std::wstring& path);

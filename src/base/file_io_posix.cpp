@@ -47,11 +47,29 @@ bool read_file_bytes(const std::wstring& path, std::string& out) {
     return ok;
 }
 
+std::wstring replacement_temp_path(const std::wstring& path) {
+    return path + L".tmp" + std::to_wstring(::getpid());
+}
+
+namespace {
+
+// Rewrites the file where it is: for a file the user may write in a folder where
+// nothing new may be created.
+bool rewrite_in_place(const std::string& target, const std::string& bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT, 0644);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    if (::close(fd) != 0) ok = false;
+    return ok;
+}
+
+}  // namespace
+
 bool replace_file_contents(const std::wstring& path, const std::string& bytes) {
     const std::string target = native_path(path);
-    const std::string temp = target + ".tmp" + std::to_string(::getpid());
+    const std::string temp = native_path(replacement_temp_path(path));
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0) return rewrite_in_place(target, bytes);
     bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
@@ -70,6 +88,8 @@ bool append_file_bytes(const std::wstring& path, const std::string& bytes) {
 bool delete_file(const std::wstring& path) { return ::unlink(native_path(path).c_str()) == 0; }
 
 bool create_directory(const std::wstring& path) { return ::mkdir(native_path(path).c_str(), 0755) == 0; }
+
+bool remove_directory(const std::wstring& path) { return ::rmdir(native_path(path).c_str()) == 0; }
 
 bool path_exists(const std::wstring& path) {
     struct stat st;

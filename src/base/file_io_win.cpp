@@ -40,11 +40,30 @@ bool read_file_bytes(const std::wstring& path, std::string& out) {
     return ok;
 }
 
+std::wstring replacement_temp_path(const std::wstring& path) {
+    return path + L".tmp" + std::to_wstring(GetCurrentProcessId());
+}
+
+namespace {
+
+// Rewrites the file where it is: for a file the user may write in a folder where
+// nothing new may be created.
+bool rewrite_in_place(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = write_all(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
+    if (!CloseHandle(file)) ok = false;
+    return ok;
+}
+
+}  // namespace
+
 bool replace_file_contents(const std::wstring& path, const std::string& bytes) {
-    const std::wstring temp = path + L".tmp" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring temp = replacement_temp_path(path);
     HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return rewrite_in_place(path, bytes);
     bool ok = write_all(file, bytes) && FlushFileBuffers(file);
     if (!CloseHandle(file)) ok = false;
     // Only a completely written copy may take the old file's place.
@@ -65,6 +84,8 @@ bool append_file_bytes(const std::wstring& path, const std::string& bytes) {
 bool delete_file(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
 bool create_directory(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != 0; }
+
+bool remove_directory(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != 0; }
 
 bool path_exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

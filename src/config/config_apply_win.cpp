@@ -7,12 +7,15 @@
 
 #include "alert/alerts.h"
 #include "app/app_state.h"
+#include "base/file_io.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
+#include "config/settings_reader.h"
 #include "config/settings_writer.h"
 #include "config/startup_shortcut.h"
 #include "ui/main_window.h"
+#include "ui/sending.h"
 
 namespace quillnet {
 
@@ -51,6 +54,7 @@ void reapply_settings(AppState& state) {
     state.engine.set_identity(state.settings.user, state.settings.room);
     create_quick_buttons();
     build_accelerators();
+    update_compose_limit();
     if (state.main_window) {
         RECT client{};
         GetClientRect(state.main_window, &client);
@@ -62,15 +66,33 @@ void reapply_settings(AppState& state) {
     if (!state.tray_flashing) reset_banner();
 }
 
+// The record to save: the file as it is now (an administrator may have edited what
+// the dialog does not show while it was open), or the running record when the file
+// cannot be read; the dialog's fields go over it.
+Settings record_to_save(const ConfigDialogControls& c, const Settings& running) {
+    Settings saved = running;
+    std::string bytes;
+    if (read_file_bytes(running.ini_path, bytes)) saved = parse_settings_text(bytes, running.ini_path);
+    read_controls(c, saved);
+    return saved;
+}
+
+void report_unsaved(HWND dialog, const std::wstring& path) {
+    const std::wstring text = L"Your changes apply until you exit Quillnet, but they could not be saved to\n" + path +
+                              L"\n\nAsk your administrator to let you change that file, or to make the changes there.";
+    MessageBoxW(dialog, text.c_str(), L"Quillnet", MB_OK | MB_ICONWARNING);
+}
+
 }  // namespace
 
 void apply_configuration(HWND dialog) {
     AppState* state = app();
     if (state) {
         const ConfigDialogControls& c = config_dialog_controls();
+        const Settings saved = record_to_save(c, state->settings);
         read_controls(c, state->settings);
         set_start_at_login(is_checked(c.start_at_login));
-        save_settings(state->settings);
+        if (!save_settings(saved)) report_unsaved(dialog, saved.ini_path);
         reapply_settings(*state);
     }
     DestroyWindow(dialog);

@@ -8,10 +8,12 @@
 
 #include "alert/sound.h"
 #include "app/app_state.h"
+#include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
 #include "config/startup_shortcut.h"
+#include "ui/layout.h"
 
 namespace quillnet {
 
@@ -36,11 +38,16 @@ struct Geometry {
     int x, y, width, height;
 };
 
+// The DPI the open dialog is laid out for; its geometry below is given at 96 DPI.
+unsigned dialog_dpi = 96;
+
 // Creates one child control with the dialog font.
 HWND add_control(HWND dialog, const wchar_t* window_class, const std::wstring& text, DWORD style, Geometry g,
                  int id = 0) {
     AppState* state = app();
-    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, g.x, g.y, g.width, g.height, dialog,
+    const unsigned dpi = dialog_dpi;
+    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, scale_px(g.x, dpi), scale_px(g.y, dpi),
+                                   scale_px(g.width, dpi), scale_px(g.height, dpi), dialog,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    state ? state->instance : nullptr, nullptr);
     if (control && state && state->normal_font)
@@ -202,16 +209,13 @@ bool register_dialog_class(HINSTANCE instance) {
 }
 
 HWND create_dialog_window(HWND owner, HINSTANCE instance) {
-    RECT frame{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    dialog_dpi = window_dpi(owner);
+    RECT frame{0, 0, scale_px(CLIENT_WIDTH, dialog_dpi), scale_px(CLIENT_HEIGHT, dialog_dpi)};
     AdjustWindowRectEx(&frame, DIALOG_STYLE, FALSE, DIALOG_EX_STYLE);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT owner_rect{};
-    if (owner) GetWindowRect(owner, &owner_rect);
-    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
-    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
-    return CreateWindowExW(DIALOG_EX_STYLE, DIALOG_CLASS, L"Quillnet Configuration", DIALOG_STYLE, left, top, width,
-                           height, owner, nullptr, instance, nullptr);
+    const RECT place = dialog_rect(owner, frame.right - frame.left, frame.bottom - frame.top);
+    return CreateWindowExW(DIALOG_EX_STYLE, DIALOG_CLASS, L"Quillnet Configuration", DIALOG_STYLE, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top, owner, nullptr, instance,
+                           nullptr);
 }
 
 // Runs until the dialog is gone. The main window's posted messages and timers are
@@ -271,6 +275,7 @@ void show_configuration_dialog(HWND owner) {
     HWND dialog = create_dialog_window(owner, state->instance);
     if (!dialog) return;
     state->config_dialog = dialog;
+    const ModalScope modal;
     create_dialog_controls(dialog, state->settings);
 
     if (owner) EnableWindow(owner, FALSE);
@@ -283,8 +288,11 @@ void show_configuration_dialog(HWND owner) {
 
     if (owner && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-        SetForegroundWindow(owner);
+        // A hidden owner is not activated: it would take the keys typed into another program.
+        if (IsWindowVisible(owner)) {
+            SetActiveWindow(owner);
+            SetForegroundWindow(owner);
+        }
     }
 }
 

@@ -45,6 +45,9 @@ void complete_settings(Settings& s) {
     if (s.volume > 100) s.volume = 100;
     if (s.tone_freq < 100) s.tone_freq = 100;
     if (s.tone_ms < 30) s.tone_ms = 30;
+    // Port 0 would bind a random port and announce one nobody can reach.
+    if (s.discovery_port == 0) s.discovery_port = Settings{}.discovery_port;
+    if (s.message_port == 0) s.message_port = Settings{}.message_port;
 }
 
 }  // namespace quillnet

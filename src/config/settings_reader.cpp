@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/file_io.h"
+#include "base/text.h"
 
 namespace quillnet {
 
@@ -160,7 +161,21 @@ ColourRef parse_colour(const std::string& text, ColourRef fallback) {
     return make_colour((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
-Settings parse_settings_text(const std::string& bytes, const std::wstring& path) {
+std::string settings_bytes_as_utf8(const std::string& bytes) {
+    // Notepad's "UTF-8" starts with a byte-order mark, which would hide the first
+    // section; its "Unicode" is UTF-16 little-endian with a mark, read here as text.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+    if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') return bytes;
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return utf16_to_utf8(units);
+}
+
+Settings parse_settings_text(const std::string& raw_bytes, const std::wstring& path) {
+    const std::string bytes = settings_bytes_as_utf8(raw_bytes);
     ReaderState st;
     st.settings.ini_path = path;
     std::size_t start = 0;

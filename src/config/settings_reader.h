@@ -14,6 +14,9 @@ Settings load_settings(const std::wstring& path);
 
 // The pure reader: the file's bytes to a completed record whose ini_path is path.
 Settings parse_settings_text(const std::string& bytes, const std::wstring& path);
+// The file's bytes as UTF-8 text: a UTF-8 byte-order mark is dropped, a UTF-16 LE
+// file (with its mark) is converted; anything else is returned as it is.
+std::string settings_bytes_as_utf8(const std::string& bytes);
 
 // Building blocks of the grammar, exposed for tests.
 std::string trim(const std::string& s);

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "ui/about_dialog.h"
 #include "base/win_handles.h"
+#include "base/win_placement.h"
+#include "ui/about_dialog.h"
+#include "ui/layout.h"
 
 namespace quillnet {
 
@@ -49,9 +51,11 @@ bool register_about_class(HINSTANCE instance) {
     return about_class_registered;
 }
 
+// Coordinates are given at 96 DPI and placed at dpi.
 HWND add_control(HWND box, HINSTANCE instance, const wchar_t* window_class, const wchar_t* text, DWORD style, int id,
-                 int x, int y, int width, int height, HFONT font) {
-    HWND control = CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, box,
+                 int x, int y, int width, int height, HFONT font, unsigned dpi) {
+    HWND control = CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, scale_px(x, dpi),
+                                   scale_px(y, dpi), scale_px(width, dpi), scale_px(height, dpi), box,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;
@@ -81,27 +85,24 @@ void show_about_dialog(HWND owner) {
     const HFONT normal_font = s ? s->normal_font : nullptr;
     if (!register_about_class(instance)) return;
 
-    RECT outer{0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    const unsigned dpi = window_dpi(owner);
+    RECT outer{0, 0, scale_px(CLIENT_WIDTH, dpi), scale_px(CLIENT_HEIGHT, dpi)};
     AdjustWindowRectEx(&outer, ABOUT_STYLE, FALSE, ABOUT_EX_STYLE);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    RECT owner_rect{};
-    GetWindowRect(owner, &owner_rect);
-    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
-    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
+    const RECT place = dialog_rect(owner, outer.right - outer.left, outer.bottom - outer.top);
 
-    HWND box = CreateWindowExW(ABOUT_EX_STYLE, ABOUT_CLASS, L"About Quillnet", ABOUT_STYLE, left, top, width, height,
-                               owner, nullptr, instance, nullptr);
+    HWND box = CreateWindowExW(ABOUT_EX_STYLE, ABOUT_CLASS, L"About Quillnet", ABOUT_STYLE, place.left, place.top,
+                               place.right - place.left, place.bottom - place.top, owner, nullptr, instance, nullptr);
     if (!box) return;
 
     {
-        GdiObject title_font(CreateFontW(-26, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                                         CLEARTYPE_QUALITY, 0, L"Segoe UI"));
+        const ModalScope modal;
+        GdiObject title_font(CreateFontW(scale_px(-26, dpi), 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0,
+                                         0, CLEARTYPE_QUALITY, 0, L"Segoe UI"));
         add_control(box, instance, L"STATIC", L"Quillnet", 0, 0, 20, 18, 420, 34,
-                    static_cast<HFONT>(title_font.get()));
-        add_control(box, instance, L"STATIC", L"Version 1.1.0", 0, 0, 20, 56, 420, 20, normal_font);
+                    static_cast<HFONT>(title_font.get()), dpi);
+        add_control(box, instance, L"STATIC", L"Version 1.1.0", 0, 0, 20, 56, 420, 20, normal_font, dpi);
         HWND ok = add_control(box, instance, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 350, 276, 90,
-                              28, normal_font);
+                              28, normal_font, dpi);
 
         EnableWindow(owner, FALSE);
         ShowWindow(box, SW_SHOW);
@@ -115,8 +116,11 @@ void show_about_dialog(HWND owner) {
         if (IsWindow(box)) DestroyWindow(box);
     }
     EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
-    SetForegroundWindow(owner);
+    // A hidden owner is not activated: it would take the keys typed into another program.
+    if (IsWindowVisible(owner)) {
+        SetActiveWindow(owner);
+        SetForegroundWindow(owner);
+    }
 }
 
 }  // namespace quillnet

@@ -1,6 +1,7 @@
 // Creation of the main window's child controls, the quick-message buttons and the
 // F1..F10 accelerator table.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
@@ -16,6 +17,18 @@ namespace quillnet {
 namespace {
 
 constexpr std::size_t QUICK_TEXT_BUFFER = 160;  // UTF-16 units including the terminator
+constexpr UINT_PTR SINGLE_PRESS_SUBCLASS_ID = 2;
+
+// The second click of a double-click on a quick button or a flag tile would send the
+// page again (as a second press, or as BN_DOUBLECLICKED): one press, one page.
+LRESULT CALLBACK single_press_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_LBUTTONDBLCLK) return 0;
+    return DefSubclassProc(button, message, wparam, lparam);
+}
+
+void install_single_press(HWND button) {
+    if (button) SetWindowSubclass(button, single_press_proc, SINGLE_PRESS_SUBCLASS_ID, 0);
+}
 
 // One child of the main window at (0, 0), 10 wide, with its font set (redraw on).
 HWND create_child(const AppState& state, const wchar_t* window_class, const std::wstring& text, DWORD style,
@@ -73,8 +86,10 @@ void create_controls() {
         s->flag_buttons.push_back(create_child(*s, L"BUTTON", to_wide(s->settings.flags[i].name),
                                                WS_TABSTOP | BS_OWNERDRAW,
                                                FLAG_BUTTON_BASE + static_cast<int>(i), 10, normal));
+        install_single_press(s->flag_buttons.back());
     }
     install_compose_subclass(s->input_edit);
+    update_compose_limit();
     create_quick_buttons();
 }
 
@@ -92,6 +107,7 @@ void create_quick_buttons() {
                                                 quick_button_text(slot, s->settings.quick_messages[i]),
                                                 WS_TABSTOP | BS_MULTILINE, QUICK_BUTTON_BASE + slot, 10,
                                                 s->normal_font));
+        install_single_press(s->quick_buttons.back());
     }
 }
 

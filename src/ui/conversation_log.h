@@ -20,6 +20,9 @@ void on_engine_notice(LPARAM payload);
 void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients);
 // Rewrites the pending line of message_id to its final status and saves it to history.
 void apply_delivery_result(const std::string& message_id, std::int32_t acknowledged, std::int32_t attempted);
+// Saves the lines still awaiting their delivery result to history with the status
+// they show ("   …") and forgets them; at Exit and at the end of the session.
+void save_pending_lines();
 // Empties the view and forgets every pending line.
 void clear_log();
 // Asks "Clear the saved message history on this computer?"; on Yes empties the log

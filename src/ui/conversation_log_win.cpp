@@ -3,6 +3,7 @@
 // is how the EDIT control counts them for EM_SETSEL.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -34,11 +35,29 @@ void append_to_view(HWND view, const std::wstring& text) {
 
 HWND log_view_of(const AppState* s) { return s ? s->log_view : nullptr; }
 
+// A copy that lives in the tray for days would show times without dates: the first
+// line of a new local day is preceded by a dated separator, kept in the history too.
+// The first line of the run (the start-up separator) only notes the day.
+void mark_new_day(AppState& s, HWND view) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const int today = now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+    const int previous = s.log_day;
+    s.log_day = today;
+    if (previous == 0 || previous == today) return;
+    const std::wstring separator =
+        as_wide(startup_separator(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute));
+    append_to_view(view, separator + L"\r\n");
+    append_history_line(separator);
+}
+
 }  // namespace
 
 void append_line(const std::wstring& text, bool save) {
-    HWND view = log_view_of(app());
+    AppState* s = app();
+    HWND view = log_view_of(s);
     if (!view) return;
+    mark_new_day(*s, view);
     append_to_view(view, text + L"\r\n");
     if (save) append_history_line(text);
 }
@@ -53,6 +72,7 @@ void add_outgoing(const std::string& message_id, const std::wstring& line, int r
     AppState* s = app();
     HWND view = log_view_of(s);
     if (!view) return;
+    mark_new_day(*s, view);
     const std::wstring status = as_wide(provisional_status(recipients));
     const int line_start = view_length(view);
     append_to_view(view, line + status + L"\r\n");
@@ -73,6 +93,19 @@ void apply_delivery_result(const std::string& message_id, std::int32_t acknowled
     SendMessageW(view, EM_SCROLLCARET, 0, 0);
 }
 
+void save_pending_lines() {
+    AppState* s = app();
+    if (!s) return;
+    // In the order they stand in the log, each with the status it shows now.
+    std::vector<const PendingDelivery*> lines;
+    for (const auto& entry : s->pending_deliveries) lines.push_back(&entry.second);
+    std::sort(lines.begin(), lines.end(),
+              [](const PendingDelivery* a, const PendingDelivery* b) { return a->status_start < b->status_start; });
+    for (const PendingDelivery* line : lines)
+        append_history_line(as_wide(line->line_text + provisional_status(1)));
+    s->pending_deliveries.clear();
+}
+
 void clear_log() {
     AppState* s = app();
     if (!s) return;
@@ -83,8 +116,12 @@ void clear_log() {
 void clear_history_command() {
     AppState* s = app();
     if (!s) return;
-    const int answer = MessageBoxW(s->main_window, L"Clear the saved message history on this computer?",
-                                   L"Clear History", MB_YESNO | MB_ICONQUESTION);
+    int answer = IDNO;
+    {
+        const ModalScope modal;
+        answer = MessageBoxW(s->main_window, L"Clear the saved message history on this computer?", L"Clear History",
+                             MB_YESNO | MB_ICONQUESTION);
+    }
     if (answer != IDYES) return;
     // The state may have gone while the box was open (Exit from the tray menu).
     s = app();

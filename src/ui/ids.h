@@ -28,6 +28,9 @@ constexpr int IDM_SITE_KEY = 206;
 constexpr unsigned BANNER_TIMEOUT_TIMER = 1;
 constexpr unsigned TRAY_FLASH_TIMER = 2;
 constexpr unsigned BANNER_BLINK_TIMER = 3;
+// Retries adding the tray icon while the shell's notification area is not there.
+constexpr unsigned TRAY_RETRY_TIMER = 4;
+constexpr unsigned TRAY_RETRY_MS = 5000;
 constexpr unsigned BANNER_TIMEOUT_MS = 15000;
 constexpr unsigned TRAY_FLASH_MS = 600;
 constexpr unsigned BANNER_BLINK_MS = 350;

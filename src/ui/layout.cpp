@@ -1,5 +1,6 @@
-// Where each control of the main window goes for a given client size. Raw pixels,
-// integer arithmetic with division truncating toward zero.
+// Where each control of the main window goes for a given client size. The numbers are
+// pixels at 96 DPI, scaled to the window's DPI; integer arithmetic with division
+// truncating toward zero.
 #include "ui/layout.h"
 
 #include <climits>
@@ -22,34 +23,43 @@ ControlRect rect(long long x, long long y, long long width, long long height) {
 
 }  // namespace
 
-MainLayout compute_layout(int width, int height, int quick_count, int flag_count) {
+int scale_px(int px, unsigned dpi) {
+    const long long scaled = static_cast<long long>(px) * static_cast<long long>(dpi);
+    const long long rounded = scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96);
+    return saturate(rounded);
+}
+
+MainLayout compute_layout(int width, int height, int quick_count, int flag_count, unsigned dpi) {
     const long long w = width;
     const long long h = height;
+    const auto d = [dpi](int px) { return static_cast<long long>(scale_px(px, dpi)); };
     MainLayout layout;
-    layout.banner = rect(0, 0, w, 60);
-    layout.quick_label = rect(12, h - 126, 144, 18);
-    layout.flags_label = rect(12, h - 44, 144, 18);
-    layout.rooms_caption = rect(12, 72, 210, 18);
-    layout.rooms_list = rect(12, 90, 210, h - 298);
-    layout.everyone_check = rect(12, h - 204, 210, 22);
-    layout.log_view = rect(234, 72, w - 246, h - 254);
-    layout.input_edit = rect(12, h - 170, w - 122, 30);
-    layout.send_button = rect(w - 102, h - 170, 90, 30);
+    layout.banner = rect(0, 0, w, d(60));
+    layout.quick_label = rect(d(12), h - d(126), d(144), d(18));
+    layout.flags_label = rect(d(12), h - d(44), d(144), d(18));
+    layout.rooms_caption = rect(d(12), d(72), d(210), d(18));
+    layout.rooms_list = rect(d(12), d(90), d(210), h - d(298));
+    layout.everyone_check = rect(d(12), h - d(204), d(210), d(22));
+    layout.log_view = rect(d(234), d(72), w - d(246), h - d(254));
+    layout.input_edit = rect(d(12), h - d(170), w - d(122), d(30));
+    layout.send_button = rect(w - d(102), h - d(170), d(90), d(30));
 
     if (quick_count > 0) {
-        long long qw = (w - 206) / 5;
-        if (qw < 70) qw = 70;
+        long long qw = (w - d(206)) / 5;
+        if (qw < d(70)) qw = d(70);
         layout.quick_buttons.reserve(static_cast<std::size_t>(quick_count));
         for (long long i = 0; i < quick_count; ++i)
-            layout.quick_buttons.push_back(rect(162 + (i % 5) * (qw + 8), i < 5 ? h - 132 : h - 92, qw, 32));
+            layout.quick_buttons.push_back(
+                rect(d(162) + (i % 5) * (qw + d(8)), i < 5 ? h - d(132) : h - d(92), qw, d(32)));
     }
 
     if (flag_count > 0) {
         const long long n = flag_count;
-        long long fw = (w - 166 - 8 * n) / n;
-        if (fw < 60) fw = 60;
+        long long fw = (w - d(166) - d(8) * n) / n;
+        if (fw < d(60)) fw = d(60);
         layout.flag_buttons.reserve(static_cast<std::size_t>(flag_count));
-        for (long long i = 0; i < n; ++i) layout.flag_buttons.push_back(rect(162 + i * (fw + 8), h - 52, fw, 40));
+        for (long long i = 0; i < n; ++i)
+            layout.flag_buttons.push_back(rect(d(162) + i * (fw + d(8)), h - d(52), fw, d(40)));
     }
     return layout;
 }

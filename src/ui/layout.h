@@ -19,6 +19,11 @@ struct MainLayout {
     std::vector<ControlRect> flag_buttons;
 };
 
-MainLayout compute_layout(int width, int height, int quick_count, int flag_count);
+// A length given at 96 DPI (100 %) at dpi, rounded to the nearest pixel (halves away
+// from zero); negative lengths (font heights) scale alike. The same at 96.
+int scale_px(int px, unsigned dpi);
+
+// Every number of the layout is given at 96 DPI and scaled by dpi / 96.
+MainLayout compute_layout(int width, int height, int quick_count, int flag_count, unsigned dpi = 96);
 
 }  // namespace quillnet

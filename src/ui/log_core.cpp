@@ -113,6 +113,12 @@ std::u16string startup_separator(int year, int month, int day, int hour, int min
     return rule + u"  " + ascii_text(buffer, n) + u"  " + rule;
 }
 
+std::u16string refused_send_line(const std::vector<std::u16string>& departed_rooms) {
+    std::u16string names;
+    for (std::size_t i = 0; i < departed_rooms.size(); ++i) names += (i > 0 ? u", " : u"") + departed_rooms[i];
+    return u"   \u2717 not sent: " + names + u" left; select a room or tick Send to everyone";
+}
+
 std::u16string start_notice(const std::u16string& user, const std::u16string& room) {
     return u"Started as \"" + user + u"\" in room \"" + room + u"\".  Waiting for other rooms\u2026";
 }

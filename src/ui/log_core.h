@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace quillnet {
 
@@ -55,6 +56,9 @@ std::u16string sender_label(const std::u16string& user, const std::u16string& ro
 std::u16string incoming_line(const std::u16string& time, const std::string& kind, const std::u16string& label,
                              const std::u16string& text);
 std::u16string startup_separator(int year, int month, int day, int hour, int minute);
+// Why a send was refused after every selected room left: "   ✗ not sent: Op 1 left;
+// select a room or tick Send to everyone".
+std::u16string refused_send_line(const std::vector<std::u16string>& departed_rooms);
 std::u16string start_notice(const std::u16string& user, const std::u16string& room);
 std::u16string time_of_day_text(int hour, int minute, int second);
 

@@ -26,5 +26,10 @@ void apply_always_on_top();
 void restore_window();
 // Tray tooltip "Quillnet — room" after a settings change.
 void update_tray_tooltip();
+// While a modal window of the main window is open: brings it to the front and
+// returns true. False when none is open.
+bool bring_modal_forward();
+// Takes the window's DPI (96 = 100 %): fonts at that size on every control.
+void apply_window_dpi(unsigned dpi);
 
 }  // namespace quillnet

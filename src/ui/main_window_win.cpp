@@ -21,7 +21,7 @@ void layout_controls(int width, int height) {
     AppState* s = app();
     if (!s) return;
     const MainLayout layout = compute_layout(width, height, static_cast<int>(s->quick_buttons.size()),
-                                             static_cast<int>(s->flag_buttons.size()));
+                                             static_cast<int>(s->flag_buttons.size()), s->dpi);
     move_control(s->banner, layout.banner);
     move_control(s->quick_label, layout.quick_label);
     move_control(s->flags_label, layout.flags_label);
@@ -35,6 +35,39 @@ void layout_controls(int width, int height) {
         move_control(s->quick_buttons[i], layout.quick_buttons[i]);
     for (std::size_t i = 0; i < s->flag_buttons.size() && i < layout.flag_buttons.size(); ++i)
         move_control(s->flag_buttons[i], layout.flag_buttons[i]);
+}
+
+namespace {
+
+HFONT create_ui_font(int height, int weight, unsigned dpi) {
+    return CreateFontW(scale_px(height, dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                       CLEARTYPE_QUALITY, 0, L"Segoe UI");
+}
+
+BOOL CALLBACK set_font_on_child(HWND child, LPARAM context) {
+    const AppState* s = reinterpret_cast<const AppState*>(context);
+    if (GetParent(child) != s->main_window) return TRUE;
+    const HFONT font = child == s->banner ? s->large_font : s->normal_font;
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+}  // namespace
+
+void apply_window_dpi(unsigned dpi) {
+    AppState* s = app();
+    if (!s || dpi == 0) return;
+    const bool had_fonts = s->normal_font || s->large_font;
+    if (had_fonts && dpi == s->dpi) return;
+    s->dpi = dpi;
+    const HFONT old_normal = s->normal_font;
+    const HFONT old_large = s->large_font;
+    s->normal_font = create_ui_font(-16, 400, dpi);
+    s->large_font = create_ui_font(-28, 600, dpi);
+    // The controls take the new fonts before the old ones go.
+    if (s->main_window) EnumChildWindows(s->main_window, set_font_on_child, reinterpret_cast<LPARAM>(s));
+    if (old_normal) DeleteObject(old_normal);
+    if (old_large) DeleteObject(old_large);
 }
 
 std::wstring main_window_title() {

@@ -17,6 +17,13 @@ void refresh_rooms_list();
 std::vector<std::string> selected_room_keys();
 // The row of one peer: user, or user + "  —  " + room when the room differs.
 std::wstring room_row_text(const PeerRecord& peer);
+// The user changed the selection (LBN_SELCHANGE): rooms chosen untick "Send to everyone".
+void on_rooms_selection_changed();
+// The user clicked "Send to everyone": ticked, it clears the selection.
+void on_everyone_clicked();
+// When every room the user had selected has left and the box is off with nothing
+// selected: logs why nothing is sent and returns true.
+bool send_refused_after_departures();
 // WM_APP_DELIVERY_RESULT: completes the logged line and frees the record (null ignored).
 void on_delivery_result(LPARAM payload);
 

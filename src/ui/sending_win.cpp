@@ -9,7 +9,9 @@
 #include "app/app_state.h"
 #include "base/win_text.h"
 #include "ui/conversation_log.h"
+#include "net/wire.h"
 #include "ui/log_core.h"
+#include "ui/rooms_list.h"
 #include "ui/sending.h"
 
 namespace quillnet {
@@ -62,11 +64,21 @@ void install_compose_subclass(HWND input_edit) {
     if (input_edit) SetWindowSubclass(input_edit, compose_proc, COMPOSE_SUBCLASS_ID, 0);
 }
 
+void update_compose_limit() {
+    const AppState* s = app();
+    if (!s || !s->input_edit) return;
+    // The longest text that fits one frame, open or sealed, is counted in UTF-8 bytes;
+    // a UTF-16 unit of the field never takes more than 3 of them. EM_LIMITTEXT with 0
+    // would lift the limit, so at least one unit stays allowed.
+    const std::size_t units = max_text_bytes(s->settings.user.size(), s->settings.room.size()) / 3;
+    SendMessageW(s->input_edit, EM_LIMITTEXT, units > 0 ? units : 1, 0);
+}
+
 void send_typed_message() {
     AppState* s = app();
     if (!s) return;
     const std::wstring text = compose_text(s->input_edit);
-    if (text.empty()) return;
+    if (text.empty() || send_refused_after_departures()) return;
     const std::wstring target = describe_target();
     const std::string body = to_utf8(text);
     const std::vector<std::string> recipients = selected_recipients();
@@ -82,6 +94,7 @@ void send_typed_message() {
 void send_quick_message(int slot) {
     AppState* s = app();
     if (!s || slot < 0 || static_cast<std::size_t>(slot) >= s->settings.quick_messages.size()) return;
+    if (send_refused_after_departures()) return;
     const std::string text = s->settings.quick_messages[static_cast<std::size_t>(slot)];
     const std::wstring target = describe_target();
     const std::vector<std::string> recipients = selected_recipients();
@@ -96,6 +109,7 @@ void send_quick_message(int slot) {
 void send_flag(int slot) {
     AppState* s = app();
     if (!s || slot < 0 || static_cast<std::size_t>(slot) >= s->settings.flags.size()) return;
+    if (send_refused_after_departures()) return;
     const std::string name = s->settings.flags[static_cast<std::size_t>(slot)].name;
     const std::wstring target = describe_target();
     const std::vector<std::string> recipients = selected_recipients();

@@ -9,6 +9,11 @@ namespace quillnet {
 
 // Fills the tray record (tooltip "Quillnet — room") and adds the icon.
 void add_tray_icon();
+// Adds the filled record again (the shell restarted, or an earlier add failed); a
+// failed add is retried by TRAY_RETRY_TIMER.
+void add_tray_icon_again();
+// The shell's "TaskbarCreated" message.
+UINT taskbar_created_message();
 // Removes the icon when it is present.
 void remove_tray_icon();
 // WM_APP_TRAY: left click restores the window, right click opens the tray menu.

@@ -43,13 +43,33 @@ void add_tray_icon() {
     s->tray_icon.uCallbackMessage = WM_APP_TRAY;
     s->tray_icon.hIcon = s->small_icon;
     copy_tooltip(s->tray_icon, tooltip_text(*s));
-    Shell_NotifyIconW(NIM_ADD, &s->tray_icon);
-    s->tray_icon_present = true;
+    add_tray_icon_again();
+}
+
+void add_tray_icon_again() {
+    AppState* s = app();
+    if (!s || !s->main_window || s->exiting) return;
+    // After a restart of the shell the old icon is gone; before the first start of the
+    // task bar (start at login) the add fails. Either way the icon is added afresh,
+    // and a failed add is tried again until the shell takes it: without the icon a
+    // window hidden in the tray could be neither opened nor ended.
+    s->tray_icon_present = Shell_NotifyIconW(NIM_ADD, &s->tray_icon) != FALSE;
+    if (s->tray_icon_present)
+        KillTimer(s->main_window, TRAY_RETRY_TIMER);
+    else
+        SetTimer(s->main_window, TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
+}
+
+UINT taskbar_created_message() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
 }
 
 void remove_tray_icon() {
     AppState* s = app();
-    if (!s || !s->tray_icon_present) return;
+    if (!s) return;
+    if (s->main_window) KillTimer(s->main_window, TRAY_RETRY_TIMER);
+    if (!s->tray_icon_present) return;
     Shell_NotifyIconW(NIM_DELETE, &s->tray_icon);
     s->tray_icon_present = false;
 }

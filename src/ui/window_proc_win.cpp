@@ -5,12 +5,14 @@
 
 #include "alert/alerts.h"
 #include "app/app_state.h"
+#include "base/win_placement.h"
 #include "config/config_dialog.h"
 #include "net/events.h"
 #include "ui/about_dialog.h"
 #include "ui/conversation_log.h"
 #include "ui/flag_button.h"
 #include "ui/key_window.h"
+#include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
 #include "ui/sending.h"
@@ -36,6 +38,7 @@ void stop_engine(AppState& s) {
 LRESULT on_destroy() {
     if (AppState* s = app()) {
         remove_tray_icon();
+        save_pending_lines();
         stop_engine(*s);
     }
     PostQuitMessage(0);
@@ -48,6 +51,7 @@ LRESULT on_end_session(WPARAM ending) {
     AppState* s = app();
     if (ending && s) {
         remove_tray_icon();
+        save_pending_lines();
         stop_engine(*s);
     }
     return 0;
@@ -62,8 +66,23 @@ LRESULT on_size(HWND window, WPARAM kind, LPARAM size) {
     return 0;
 }
 
-LRESULT on_activate(WPARAM state) {
-    if (LOWORD(state) != WA_INACTIVE) stop_tray_flash();
+// The keyboard focus goes back where the user left it in the window, else into the
+// compose field, so that typing after a tray restore, Alt+Tab or a page raising the
+// window lands somewhere. A hidden window never takes it.
+LRESULT on_activate(HWND window, WPARAM state) {
+    AppState* s = app();
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (s && focus && IsChild(window, focus)) s->last_focus = focus;
+        return 0;
+    }
+    stop_tray_flash();
+    if (!s || HIWORD(state) != 0 || !IsWindowVisible(window)) return 0;
+    HWND target = s->last_focus;
+    if (!target || !IsWindow(target) || !IsChild(window, target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = s->input_edit;
+    if (target) SetFocus(target);
     return 0;
 }
 
@@ -81,10 +100,25 @@ LRESULT on_close(HWND window) {
     return 0;
 }
 
-LRESULT on_get_min_max_info(LPARAM info) {
+LRESULT on_get_min_max_info(HWND window, LPARAM info) {
     auto* limits = reinterpret_cast<MINMAXINFO*>(info);
-    limits->ptMinTrackSize.x = MIN_TRACK_WIDTH;
-    limits->ptMinTrackSize.y = MIN_TRACK_HEIGHT;
+    const AppState* s = app();
+    const unsigned dpi = s ? s->dpi : window_dpi(window);
+    limits->ptMinTrackSize.x = scale_px(MIN_TRACK_WIDTH, dpi);
+    limits->ptMinTrackSize.y = scale_px(MIN_TRACK_HEIGHT, dpi);
+    return 0;
+}
+
+// Moved to a monitor of another DPI: fonts for it, the suggested rectangle, a new layout.
+LRESULT on_dpi_changed(HWND window, WPARAM wparam, LPARAM lparam) {
+    apply_window_dpi(LOWORD(wparam));
+    const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+    if (suggested)
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(window, &client);
+    layout_controls(client.right - client.left, client.bottom - client.top);
     return 0;
 }
 
@@ -110,6 +144,10 @@ void on_exit(HWND window) {
     DestroyWindow(window);
 }
 
+// A click, a menu item or a key of the accelerator table; a double-click's second
+// click (BN_DOUBLECLICKED) is not another press.
+bool is_press(int code) { return code == BN_CLICKED || code == 1; }
+
 LRESULT on_command(HWND window, WPARAM wparam) {
     const int id = LOWORD(wparam);
     const int code = HIWORD(wparam);
@@ -117,20 +155,26 @@ LRESULT on_command(HWND window, WPARAM wparam) {
     if (!s) return 0;
     if (id == ID_BANNER) {
         if (code == STN_CLICKED) on_banner_click(window);
-    } else if (id == ID_SEND_BUTTON) {
-        send_typed_message();
-    } else if (id == IDM_CONFIGURATION) {
-        show_configuration_dialog(window);
-    } else if (id == IDM_SITE_KEY) {
-        show_key_window(window);
-    } else if (id == IDM_ABOUT) {
-        show_about_dialog(window);
+    } else if (id == ID_ROOMS_LIST) {
+        if (code == LBN_SELCHANGE) on_rooms_selection_changed();
+    } else if (id == ID_EVERYONE_CHECK) {
+        if (code == BN_CLICKED) on_everyone_clicked();
+    } else if (id == IDM_CONFIGURATION || id == IDM_SITE_KEY || id == IDM_ABOUT ||
+               id == IDM_CLEAR_HISTORY) {
+        // One modal window at a time: a second request brings the open one forward.
+        if (bring_modal_forward()) return 0;
+        if (id == IDM_CONFIGURATION) show_configuration_dialog(window);
+        if (id == IDM_SITE_KEY) show_key_window(window);
+        if (id == IDM_ABOUT) show_about_dialog(window);
+        if (id == IDM_CLEAR_HISTORY) clear_history_command();
     } else if (id == IDM_EXIT) {
         on_exit(window);
     } else if (id == IDM_OPEN) {
         restore_window();
-    } else if (id == IDM_CLEAR_HISTORY) {
-        clear_history_command();
+    } else if (!is_press(code)) {
+        return 0;
+    } else if (id == ID_SEND_BUTTON) {
+        send_typed_message();
     } else if (slot_below(id - QUICK_BUTTON_BASE, s->settings.quick_messages.size())) {
         send_quick_message(id - QUICK_BUTTON_BASE);
     } else if (slot_below(id - FLAG_BUTTON_BASE, s->settings.flags.size())) {
@@ -140,7 +184,10 @@ LRESULT on_command(HWND window, WPARAM wparam) {
 }
 
 LRESULT on_timer(WPARAM timer_id) {
-    on_alert_timer(static_cast<UINT_PTR>(timer_id));
+    if (timer_id == TRAY_RETRY_TIMER)
+        add_tray_icon_again();
+    else
+        on_alert_timer(static_cast<UINT_PTR>(timer_id));
     return 0;
 }
 
@@ -148,6 +195,12 @@ LRESULT on_ctl_color_static(HWND window, WPARAM dc, LPARAM control) {
     const AppState* s = app();
     if (s && s->banner && reinterpret_cast<HWND>(control) == s->banner)
         return reinterpret_cast<LRESULT>(banner_colours(reinterpret_cast<HDC>(dc)));
+    if (s && s->log_view && reinterpret_cast<HWND>(control) == s->log_view) {
+        // Read-only is not disabled: the log keeps the colours of a text field.
+        SetTextColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, dc, control);
 }
 
@@ -187,9 +240,9 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_DESTROY: return on_destroy();
     case WM_ENDSESSION: return on_end_session(wparam);
     case WM_SIZE: return on_size(window, wparam, lparam);
-    case WM_ACTIVATE: return on_activate(wparam);
+    case WM_ACTIVATE: return on_activate(window, wparam);
     case WM_CLOSE: return on_close(window);
-    case WM_GETMINMAXINFO: return on_get_min_max_info(lparam);
+    case WM_GETMINMAXINFO: return on_get_min_max_info(window, lparam);
     case WM_DRAWITEM: return on_draw_item(window, wparam, lparam);
     case WM_COMMAND: return on_command(window, wparam);
     case WM_TIMER: return on_timer(wparam);
@@ -199,7 +252,14 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_APP_DELIVERY_RESULT: return on_delivery_result_message(lparam);
     case WM_APP_ENGINE_NOTICE: return on_engine_notice_message(lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
-    default: return DefWindowProcW(window, message, wparam, lparam);
+    case WM_DPICHANGED: return on_dpi_changed(window, wparam, lparam);
+    default:
+        // The shell announces a (re)started task bar with a registered message.
+        if (message == taskbar_created_message()) {
+            add_tray_icon_again();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
     }
 }
 

@@ -33,6 +33,18 @@ if [ -x "$root/asan/lan_node" ] && [ -f "$root/win/engine_tests.exe" ]; then
   echo "--- LAN with a sealed engine under Wine"
   isolated env QN_WINE_ENGINE_TESTS="$root/win/engine_tests.exe" "$top/tests/lan/lan_test.sh" "$root/asan/lan_node" || status=1
 fi
+# The window tests that depend on the display's DPI, again in prefixes at 150 % and
+# 200 % (each its own prefix, with a desktop large enough for the scaled window).
+if [ -f "$root/win/ui_tests.exe" ]; then
+  for scaled in "144 1920x1200" "192 2560x1600"; do
+    set -- $scaled
+    prefix=$root/wine-test-dpi$1
+    isolated "$top/scripts/wine_prefix.sh" "$prefix" "$2" "$1" || { status=1; continue; }
+    echo "--- window tests at $1 DPI"
+    WINEPREFIX=$prefix QN_EXPECT_DPI=$1 isolated bash -c 'in_wine "$@"' in_wine "$root/win/ui_tests.exe" \
+      --gtest_brief=1 --gtest_filter='Dpi.*' || status=1
+  done
+fi
 if [ -x "$top/tests/e2e/run_e2e.sh" ] && [ -f "$root/win/Quillnet.exe" ]; then
   echo "--- end to end"
   isolated "$top/tests/e2e/run_e2e.sh" || status=1

@@ -73,6 +73,10 @@ void pump_for(int milliseconds);
 bool take_quit(int* code = nullptr);
 
 std::wstring window_text(HWND window);
+// The lines of the log view (CR LF separated), and the last of them.
+std::vector<std::wstring> log_lines(HWND log_view);
+std::wstring last_log_line(HWND log_view);
+std::string utf8(const std::wstring& text);
 // The client rectangle of a child relative to its parent's client area.
 RECT child_rect(HWND child);
 

@@ -135,6 +135,29 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
+std::vector<std::wstring> log_lines(HWND log_view) {
+    std::vector<std::wstring> lines;
+    const std::wstring text = window_text(log_view);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::wstring last_log_line(HWND log_view) {
+    const std::vector<std::wstring> lines = log_lines(log_view);
+    return lines.empty() ? std::wstring() : lines.back();
+}
+
+std::string utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
 RECT child_rect(HWND child) {
     RECT r{};
     GetWindowRect(child, &r);

@@ -8,10 +8,12 @@
 #include <string>
 
 #include "app_fixture.h"
+#include "base/win_placement.h"
 #include "test_peer.h"
 #include "net/events.h"
 #include "ui/ids.h"
 #include "ui/key_window.h"
+#include "ui/layout.h"
 
 using namespace quillnet;
 
@@ -22,9 +24,19 @@ int hold_ms() {
     return value ? std::atoi(value) : 4000;
 }
 
-// Resizes the window so that its outer size is width x height, at the top left.
+// Resizes the window so that its outer size is width x height (at 96 DPI, scaled to
+// the window's), at the top left.
 void place(HWND window, int width, int height) {
-    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER);
+    const unsigned dpi = window_dpi(window);
+    SetWindowPos(window, nullptr, 0, 0, scale_px(width, dpi), scale_px(height, dpi), SWP_NOZORDER);
+}
+
+// Closes the first window of window_class once the picture is taken.
+DWORD WINAPI close_after_hold(void* window_class) {
+    Sleep(static_cast<DWORD>(hold_ms()));
+    if (HWND box = qntest::find_own_window(static_cast<const wchar_t*>(window_class)))
+        PostMessageW(box, WM_CLOSE, 0, 0);
+    return 0;
 }
 
 }  // namespace
@@ -46,7 +58,10 @@ TEST(Screenshots, DISABLED_MainWindowWithRoomsAndPages) {
     SendMessageW(program.window(), WM_COMMAND, ID_SEND_BUTTON, 0);
     SendMessageW(s.rooms_list, LB_SETSEL, TRUE, 2);
     SendMessageW(program.window(), WM_COMMAND, QUICK_BUTTON_BASE + 3, 0);
+    // Ticked by the user, the box clears the selection.
     SendMessageW(s.everyone_check, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(program.window(), WM_COMMAND, MAKEWPARAM(ID_EVERYONE_CHECK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(s.everyone_check));
     SendMessageW(program.window(), WM_COMMAND, FLAG_BUTTON_BASE + 3, 0);
     qntest::pump_until([&] { return s.pending_deliveries.empty(); });
     SetWindowTextW(s.input_edit, L"Lunch at one?");
@@ -66,15 +81,7 @@ TEST(Screenshots, DISABLED_IdleMainWindow) {
 TEST(Screenshots, DISABLED_AboutBox) {
     qntest::RunningApp program(L"shot-about", qntest::AppConfig{});
     place(program.window(), 880, 680);
-    // Closes the box once the picture is taken.
-    struct Closer {
-        static DWORD WINAPI run(void*) {
-            Sleep(static_cast<DWORD>(hold_ms()));
-            if (HWND box = qntest::find_own_window(L"QNAboutDialog")) PostMessageW(box, WM_CLOSE, 0, 0);
-            return 0;
-        }
-    };
-    HANDLE closer = CreateThread(nullptr, 0, Closer::run, nullptr, 0, nullptr);
+    HANDLE closer = CreateThread(nullptr, 0, close_after_hold, const_cast<wchar_t*>(L"QNAboutDialog"), 0, nullptr);
     SendMessageW(program.window(), WM_COMMAND, IDM_ABOUT, 0);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
@@ -134,6 +141,40 @@ TEST(Screenshots, DISABLED_SealedMainWindow) {
     qntest::pump_until([&] { return s.pending_deliveries.empty(); });
     auto* notice = new EngineNotice{"10.0.0.7 runs Quillnet without the site key; it cannot page this room or be paged."};
     PostMessageW(program.window(), WM_APP_ENGINE_NOTICE, 0, reinterpret_cast<LPARAM>(notice));
+    place(program.window(), 880, 680);
+    qntest::pump_for(hold_ms());
+}
+
+TEST(Screenshots, DISABLED_ConfigurationAfterMinimise) {
+    qntest::RunningApp program(L"shot-config-minimised", qntest::AppConfig{});
+    ShowWindow(program.window(), SW_MINIMIZE);
+    qntest::pump_for(100);
+    HANDLE closer = CreateThread(nullptr, 0, close_after_hold, const_cast<wchar_t*>(L"QNConfigDialog"), 0, nullptr);
+    SendMessageW(program.window(), WM_COMMAND, IDM_CONFIGURATION, 0);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+}
+
+TEST(Screenshots, DISABLED_RefusedSendAfterTheRoomLeft) {
+    qntest::AppConfig config;
+    config.user = "Front Desk";
+    config.room = "Reception";
+    qntest::RunningApp program(L"shot-refused", config);
+    AppState& s = program.state();
+    qntest::TestPeer op1("Dr. Patel", "Op 1", program.ports.discovery, program.ports.spare(0));
+    qntest::TestPeer lab("Lab", "Lab", program.ports.discovery, program.ports.spare(1));
+    qntest::pump_until([&] { return s.room_keys.size() == 2; });
+    SendMessageW(s.everyone_check, BM_SETCHECK, BST_UNCHECKED, 0);
+    for (std::size_t row = 0; row < s.room_keys.size(); ++row) {
+        if (s.room_keys[row] == op1.id()) SendMessageW(s.rooms_list, LB_SETSEL, TRUE, static_cast<LPARAM>(row));
+    }
+    SetWindowTextW(s.input_edit, L"Patient for Op 1 is in the waiting room");
+    SendMessageW(program.window(), WM_COMMAND, ID_SEND_BUTTON, 0);
+    qntest::pump_until([&] { return s.pending_deliveries.empty(); });
+    op1.stop();
+    qntest::pump_until([&] { return s.room_keys.size() == 1; });
+    SetWindowTextW(s.input_edit, L"Next patient's notes are ready");
+    SendMessageW(program.window(), WM_COMMAND, ID_SEND_BUTTON, 0);
     place(program.window(), 880, 680);
     qntest::pump_for(hold_ms());
 }

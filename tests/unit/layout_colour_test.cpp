@@ -101,3 +101,14 @@ TEST(Colour, BlinkColourMovesTowardWhite) {
         EXPECT_LE(out, 255u);
     }
 }
+
+TEST(Layout, AtAnotherDpiEveryNumberScalesAndRoundsToTheNearestPixel) {
+    EXPECT_EQ(scale_px(-16, 96), -16);
+    EXPECT_EQ(scale_px(-16, 144), -24);
+    EXPECT_EQ(scale_px(-26, 120), -33);  // 32.5 rounds away from zero
+    const MainLayout at192 = compute_layout(1600, 1200, 10, 6, 192);
+    EXPECT_EQ(at192.banner.height, 120);
+    EXPECT_EQ(at192.quick_buttons[0].width, 237);  // (1600 - 412) / 5
+    EXPECT_EQ(at192.flag_buttons[0].width, 195);   // (1600 - 332 - 96) / 6
+    EXPECT_EQ(at192.send_button.x, 1600 - 204);
+}

@@ -1,6 +1,7 @@
 // The configuration file reader: grammar, numbers, colours, quick-message order, completion.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "config/settings_reader.h"
 
 using namespace quillnet;
@@ -36,12 +37,6 @@ TEST(SettingsReader, SectionsAndKeysAreCaseInsensitiveValuesKeepCase) {
     EXPECT_EQ(s.room, "Front Desk");
     s = parse("[ Network ]\ndiscovery_port = 5000\n");
     EXPECT_EQ(s.discovery_port, 5000);
-}
-
-TEST(SettingsReader, ByteOrderMarkHidesFirstHeader) {
-    const Settings s = parse("\xEF\xBB\xBF[identity]\nuser = Bob\n[sound]\nvolume = 10\n");
-    EXPECT_NE(s.user, "Bob");
-    EXPECT_EQ(s.volume, 10);
 }
 
 TEST(SettingsReader, CommentsHeadersAndLastValueWins) {
@@ -157,4 +152,30 @@ TEST(SettingsReader, SiteKeyIsReadTrimmedAndKeptAsWritten) {
     // Only that key of that section.
     EXPECT_EQ(parse("[network]\nsite_key = abc\n[security]\nkey = def\n").site_key, "");
     EXPECT_EQ(parse("[security]\nsite_key = abc\nsite_key = def\n").site_key, "def");
+}
+
+TEST(SettingsReader, TextSavedByNotepadReadsTheSameWithAByteOrderMarkOrAsUtf16) {
+    const std::string text = "[identity]\r\nuser = Ren\xC3\xA9\r\nroom = Lab \xF0\x9F\x94\xAC\r\n[network]\r\nmessage_port = 5001\r\n";
+    const Settings plain = parse(text);
+    EXPECT_EQ(plain.user, "Ren\xC3\xA9");
+    EXPECT_EQ(parse("\xEF\xBB\xBF" + text), plain);
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t unit : utf8_to_utf16(text)) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    EXPECT_EQ(parse(utf16), plain);
+    utf16 += 'x';  // an odd byte at the end is dropped
+    EXPECT_EQ(parse(utf16), plain);
+    // A byte-order mark only counts at the very start.
+    EXPECT_NE(parse("\n\xEF\xBB\xBF[identity]\nuser = X\n").user, "X");
+}
+
+TEST(SettingsReader, APortThatEndsUpZeroTakesItsDefault) {
+    Settings s = parse("[network]\r\nmessage_port = 0\r\ndiscovery_port = 65536\r\n");
+    EXPECT_EQ(s.message_port, 45778);
+    EXPECT_EQ(s.discovery_port, 45777);
+    s = parse("[network]\r\nmessage_port = 65537\r\ndiscovery_port = 131072\r\n");
+    EXPECT_EQ(s.message_port, 1);
+    EXPECT_EQ(s.discovery_port, 45777);
 }

@@ -109,3 +109,23 @@ TEST(SettingsWriter, SiteKeyComesLastInItsOwnSectionInLowerCaseAndOnlyWhenSet) {
     s.site_key = "not a key";
     EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "not a key");
 }
+
+TEST(SettingsWriter, WhenNoTemporaryFileCanBeMadeTheFileIsRewrittenInPlace) {
+    const std::wstring path = test_temp_path(L"in-place.ini");
+    ASSERT_TRUE(replace_file_contents(path, "[identity]\r\nuser = Old\r\n"));
+    // Something of the temporary file's name that is not a file blocks the safe way.
+    const std::wstring blocker = replacement_temp_path(path);
+    ASSERT_TRUE(create_directory(blocker));
+    Settings s = load_settings(path);
+    s.user = "New";
+    EXPECT_TRUE(save_settings(s));
+    std::string bytes;
+    ASSERT_TRUE(read_file_bytes(path, bytes));
+    EXPECT_EQ(bytes, settings_text(s));
+    // Shorter text leaves nothing of the longer old one behind.
+    ASSERT_TRUE(replace_file_contents(path, "x"));
+    ASSERT_TRUE(read_file_bytes(path, bytes));
+    EXPECT_EQ(bytes, "x");
+    remove_directory(blocker);
+    delete_file(path);
+}

@@ -63,3 +63,38 @@ TEST(SoundPlayer, NotificationRequestsReturnAtOnce) {
     play_notification("", 80, 880, 2147483647);  // bounded by the tone limit
     SUCCEED();
 }
+
+TEST(SoundPlayer, OneSoundAtATimeAndRequestsDuringItAreDropped) {
+    // A large file keeps the first request busy reading and decoding it.
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"qn-big-sound.wav";
+    // 16 MiB of silence, 16-bit mono at 44100 Hz.
+    std::string wav("RIFF\x24\0\0\x01WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xAC\0\0\x88\x58\x01\0\x02\0\x10\0data\0\0\0\x01",
+                    44);
+    wav.append(16u * 1024u * 1024u, '\0');
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
+    CloseHandle(file);
+    const std::string utf8_path(path.begin(), path.end());  // the temp folder's name is ASCII here
+
+    // Requests of earlier tests may still be playing: wait until this one is taken.
+    bool started = false;
+    for (int tries = 0; tries < 3000 && !started; ++tries) {
+        started = play_notification(utf8_path, 80, 880, 250);
+        if (!started) Sleep(10);
+    }
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 50; ++i) EXPECT_FALSE(play_notification(utf8_path, 80, 880, 250));
+    // Once it is over, the next request plays again.
+    bool again = false;
+    for (int tries = 0; tries < 3000 && !again; ++tries) {
+        again = play_notification("", 80, 880, 30);
+        if (!again) Sleep(10);
+    }
+    EXPECT_TRUE(again);
+    Sleep(500);
+    DeleteFileW(path.c_str());
+}
