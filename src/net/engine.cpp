@@ -132,6 +132,8 @@ void NetworkEngine::set_identity(const std::string& user, const std::string& roo
     settings_.room = room;
 }
 
+void NetworkEngine::peers_notice_handled() {}
+
 PeerSnapshot NetworkEngine::snapshot_peers() const {
     PeerSnapshot snapshot;
     {

@@ -37,6 +37,10 @@ public:
     // to a detached delivery thread. attempted receives the recipient count.
     MessageId send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
                            const std::string& body, int& attempted);
+    // The window calls this when it takes a WM_APP_PEERS_CHANGED notice, before it
+    // reads the peers: at most one notice waits in its queue at a time, and the next
+    // change after this call posts a new one.
+    void peers_notice_handled();
     PeerSnapshot snapshot_peers() const;
     void set_identity(const std::string& user, const std::string& room);
     void broadcast_discovery(const char* kind);
