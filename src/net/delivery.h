@@ -1,4 +1,5 @@
-// Delivery of one message to its recipients, on a detached thread of its own.
+// Delivery of one message to its recipients, on a detached thread of its own that
+// reaches all of them at the same time.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@ namespace quillnet {
 struct DeliveryTarget {
     std::string address;  // dotted IPv4
     std::uint16_t port = 0;
+    std::string instance_id;  // the recipient's InstanceId
 };
 
 struct DeliveryJob {
@@ -26,7 +28,9 @@ struct DeliveryJob {
 // most 256 bytes); true when the reply starts with "ACK".
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame);
 
-// Tries every target in order and posts one DeliveryResult to the job's window.
+// Tries every target at once, each on a thread of its own with its own limits, and
+// posts one DeliveryResult to the job's window when the last one is settled. A hung
+// room then costs the others nothing.
 void run_delivery_job(const DeliveryJob& job);
 
 }  // namespace quillnet

@@ -23,6 +23,7 @@ protected:
     void SetUp() override {
         ports_ = next_ports();
         std::wstring error;
+        sink_.serve(engine_);
         ASSERT_TRUE(engine_.start(engine_settings(ports_, "me", "Desk"), sink_.window(), error));
     }
 

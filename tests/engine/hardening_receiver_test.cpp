@@ -35,6 +35,7 @@ struct Node {
     NetworkEngine engine;
     bool start(const Settings& settings) {
         std::wstring error;
+        sink.serve(engine);
         return engine.start(settings, sink.window(), error);
     }
 };
