@@ -23,6 +23,16 @@ int bench_idle(int seconds, bool with_engine) {
     }
     report(with_engine ? "idle_engine_cpu_ms" : "idle_reference_cpu_ms", process_cpu_ms() - cpu_before);
     report("idle_seconds", seconds);
+    long wakeups = 0;
+    long busiest = 0;
+    // Counted over the whole life of the engine's threads (they started with it); the
+    // start-up costs each a wake-up or two, well inside a heartbeat interval.
+    if (with_engine && other_thread_wakeups(wakeups, busiest)) {
+        const Settings defaults;
+        report("idle_heartbeats", static_cast<double>(seconds) * 1000.0 / defaults.heartbeat_ms);
+        report("idle_engine_thread_wakeups", static_cast<double>(wakeups));
+        report("idle_busiest_thread_wakeups", static_cast<double>(busiest));
+    }
     return 0;
 }
 
