@@ -65,6 +65,10 @@ bool accept_pending(SocketHandle listener, OpenFrames& open, const FrameContext&
         set_non_blocking(accepted.get(), true);
         if (open.size() >= MAX_OPEN_FRAMES) make_room(open, context, buffer, now);
         open.push_back(std::make_unique<FrameConnection>(accepted.release(), format_ipv4(peer), now));
+        // A sender writes its frame right after connecting, so it has usually arrived
+        // by now: read it at once rather than after another wait.
+        FrameConnection& fresh = *open.back();
+        if (wait_readable(fresh.socket.get(), 0) == WaitResult::ready) on_frame_readable(fresh, context, buffer, now);
     }
     return true;
 }
@@ -136,6 +140,7 @@ void NetworkEngine::message_receiver_loop() {
                     accept_paused_until = now + accept_pause_ms;
                     accept_pause_ms = std::min(accept_pause_ms * 2, ACCEPT_PAUSE_LONGEST_MS);
                 }
+                close_finished(open);
             }
         } catch (...) {
             // Out of memory in one pass: the connections stay open and are tried again.
