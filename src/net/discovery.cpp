@@ -85,10 +85,14 @@ void NetworkEngine::heartbeat_loop() {
     const auto interval = std::chrono::milliseconds(std::max<std::int32_t>(1, settings_.heartbeat_ms));
     // The first heartbeat goes out at once, then one every interval; in between the
     // thread sleeps until the next one is due (or stop() wakes it).
+    // start() has just read the adapter list for its HELLO; after that it is read again
+    // before each heartbeat, never more often.
+    bool adapters_fresh = true;
     while (running_) {
         const auto due = std::chrono::steady_clock::now() + interval;
         try {
-            refresh_broadcast_addresses();
+            if (!adapters_fresh) refresh_broadcast_addresses();
+            adapters_fresh = false;
             broadcast_discovery("HEARTBEAT");
             const std::int64_t cutoff = milliseconds_since_start() - settings_.peer_timeout_ms;
             bool removed;
