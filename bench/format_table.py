@@ -24,10 +24,14 @@ ROWS = [
      "20 raw exchanges in a row"),
     ("Fan-out to 20 rooms, 3 not answering", "ms", "fanout_silent_engine_ms", "fanout_silent_raw_ms",
      "same, 1500 ms reply limit"),
+    ("Fan-out, 3 not answering: last live room has it", "ms", "fanout_silent_live_arrival_ms",
+     "fanout_all_engine_ms", "fan-out result, all up"),
     ("Start-up to visible window, p50", "ms", "quillnet_startup_p50_ms", "minimal_startup_p50_ms",
      "minimal Win32 window program"),
     ("Idle CPU time over the idle period", "ms", "idle_engine_cpu_ms", "idle_reference_cpu_ms",
      "thread waking every 200 ms"),
+    ("Idle wake-ups of the engine threads", "", "idle_engine_thread_wakeups", "idle_heartbeats",
+     "heartbeats in the period"),
     ("Idle CPU time over the idle period", "ms", "quillnet_idle_cpu_ms", "minimal_idle_cpu_ms",
      "minimal Win32 window program"),
     ("Memory (RSS) after the log lines", "MB", "quillnet_rss_after_kb", "minimal_rss_kb",
@@ -78,7 +82,8 @@ def main():
                 continue
             a, b = scaled(mine, a), scaled(ref, b)
             ratio = f"{a / b:.2f}" if b else "—"
-            print(f"| {label} | {where} | {number(a)} {unit} | {number(b)} {unit} | {ratio} | {what} |")
+            print(f"| {label} | {where} | {number(a)} {unit} | {number(b)} {unit} | {ratio} | {what} |"
+                  .replace("  |", " |"))
     extra = []
     if "native_latency_pages" in values:
         extra.append(f"latency over {values['native_latency_pages']:.0f} pages each")
@@ -98,6 +103,7 @@ def main():
     failures = sum(v for k, v in values.items() if "failures" in k)
     extra.append(f"failed exchanges: {failures:.0f}")
     extra.append("receiver reads buffered: it peeks up to 16 KB and takes only the bytes up to the first line feed")
+    extra.append("the sender reads the acknowledgement the same way: one peek and one receive for a whole line")
     print()
     print("; ".join(extra))
 

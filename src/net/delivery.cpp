@@ -1,7 +1,10 @@
 // send_message and the delivery threads it starts.
 #include "net/delivery.h"
 
+#include <atomic>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "net/engine.h"
 #include "net/line_io.h"
@@ -68,8 +71,9 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const
     }
     if (!set_non_blocking(socket.get(), false)) return false;
     if (!send_frame(socket.get(), frame)) return false;
+    // The receive time-out is the wait for each further byte of the reply.
     set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
-    const std::string reply = read_line_from(socket.get(), rule.limit, ACK_BYTE_TIMEOUT_MS, 0);
+    const std::string reply = read_line_blocking(socket.get(), rule.limit);
     return rule.counts(reply);
 }
 
@@ -95,17 +99,35 @@ void run_delivery_job(const DeliveryJob& job) {
     // The thread holds its own reference on the socket library, so an engine stopped
     // meanwhile (which releases the engine's reference) does not pull it from under us.
     const bool library = socket_library_start();
-    std::int32_t acknowledged = 0;
-    for (const auto& target : job.targets) {
+    std::atomic<std::int32_t> acknowledged{0};
+    auto deliver_one = [&job, &acknowledged](const DeliveryTarget& target) {
         try {
             if (deliver_to(target, job)) ++acknowledged;
         } catch (...) {
             // Counts as not delivered.
         }
+    };
+    // The first target is served by this thread, every other by a thread of its own; a
+    // target whose thread cannot be started is served here afterwards.
+    std::vector<std::thread> helpers;
+    std::vector<const DeliveryTarget*> left;
+    for (std::size_t i = 1; i < job.targets.size(); ++i) {
+        try {
+            helpers.emplace_back(deliver_one, std::cref(job.targets[i]));
+        } catch (...) {
+            try {
+                left.push_back(&job.targets[i]);
+            } catch (...) {
+                // No memory to remember it either: it counts as not delivered.
+            }
+        }
     }
+    if (!job.targets.empty()) deliver_one(job.targets[0]);
+    for (const DeliveryTarget* target : left) deliver_one(*target);
+    for (auto& helper : helpers) helper.join();
     if (library) socket_library_stop();
     try {
-        post_result(job, acknowledged);
+        post_result(job, acknowledged.load());
     } catch (...) {
     }
 }

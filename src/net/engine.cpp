@@ -25,6 +25,16 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     }
     window_ = window;
     notices_.reset(window);
+    // Rooms heard by an earlier run (perhaps in the other mode, or under another key)
+    // may not be reachable from this one: every run starts from an empty list.
+    bool had_peers = false;
+    {
+        std::lock_guard<std::mutex> lock(peers_mutex_);
+        had_peers = !peers_.records.empty();
+        peers_.records.clear();
+    }
+    peers_notice_pending_ = false;
+    if (had_peers) notify_peers_changed();
     // An invalid key keeps the network off rather than falling back to open mode.
     if (!start_sealed_mode(settings.site_key, wall_clock_, sealed_, error_text)) return false;
 
@@ -78,6 +88,13 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     set_non_blocking(tcp.get(), true);
     tcp_socket_ = tcp.release();
 
+    SocketHolder wake(open_udp_socket());
+    if (wake.valid() && bind_ipv4(wake.get(), IPV4_LOOPBACK, 0) && set_non_blocking(wake.get(), true)) {
+        wake_socket_ = wake.release();
+    }  // else the receivers fall back to waiting in slices
+
+    peers_notice_pending_ = false;
+    refresh_broadcast_addresses();
     running_ = true;
     if (!start_threads()) {
         running_ = false;  // no HELLO went out, so stop() must not say BYE
@@ -108,9 +125,9 @@ void NetworkEngine::stop() {
         std::lock_guard<std::mutex> lock(pause_mutex_);
     }
     pause_wake_.notify_all();
-    // The receivers wait for readiness in slices of at most 200 ms and re-test running_
-    // between slices; shutting the sockets down ends a native wait at once. The handles
-    // stay open until the threads are gone.
+    // The receivers wait on the wake socket beside their own; the handles stay open
+    // until the threads are gone.
+    wake_receivers();
     shutdown_socket(udp_socket_.load());
     shutdown_socket(tcp_socket_.load());
 
@@ -123,6 +140,7 @@ void NetworkEngine::stop() {
         close_socket(udp_socket_.exchange(INVALID_SOCKET_HANDLE));
     }
     close_socket(tcp_socket_.exchange(INVALID_SOCKET_HANDLE));
+    close_socket(wake_socket_.exchange(INVALID_SOCKET_HANDLE));
 
     if (library_started_) {
         socket_library_stop();
@@ -136,6 +154,22 @@ void NetworkEngine::set_identity(const std::string& user, const std::string& roo
     settings_.room = room;
 }
 
+void NetworkEngine::peers_notice_handled() { peers_notice_pending_ = false; }
+
+void NetworkEngine::notify_peers_changed() {
+    if (!window_ || peers_notice_pending_.exchange(true)) return;
+    if (!post_engine_event(window_, WM_APP_PEERS_CHANGED, nullptr)) peers_notice_pending_ = false;
+}
+
+void NetworkEngine::wake_receivers() {
+    const SocketHandle wake = wake_socket_.load();
+    if (wake == INVALID_SOCKET_HANDLE) return;
+    const char byte = 0;
+    send_datagram(wake, &byte, 1, IPV4_LOOPBACK, local_port(wake));
+}
+
+int NetworkEngine::idle_wait_ms() const { return wake_socket_.load() == INVALID_SOCKET_HANDLE ? 200 : -1; }
+
 PeerSnapshot NetworkEngine::snapshot_peers() const {
     PeerSnapshot snapshot;
     {
@@ -144,11 +178,6 @@ PeerSnapshot NetworkEngine::snapshot_peers() const {
     }
     sort_snapshot(snapshot);
     return snapshot;
-}
-
-void NetworkEngine::pause_unless_stopping(int milliseconds) {
-    std::unique_lock<std::mutex> lock(pause_mutex_);
-    pause_wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return !running_.load(); });
 }
 
 }  // namespace quillnet

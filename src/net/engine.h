@@ -40,6 +40,10 @@ public:
     // to a detached delivery thread. attempted receives the recipient count.
     MessageId send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
                            const std::string& body, int& attempted);
+    // The window calls this when it takes a WM_APP_PEERS_CHANGED notice, before it
+    // reads the peers: at most one notice waits in its queue at a time, and the next
+    // change after this call posts a new one.
+    void peers_notice_handled();
     PeerSnapshot snapshot_peers() const;
     void set_identity(const std::string& user, const std::string& room);
     void broadcast_discovery(const char* kind);
@@ -57,8 +61,15 @@ private:
     void heartbeat_loop();
     void handle_datagram(const char* data, std::size_t size, std::uint32_t source);
     bool start_threads();
-    // Sleeps up to milliseconds, or less when stop() asks the threads to end.
-    void pause_unless_stopping(int milliseconds);
+    // Posts WM_APP_PEERS_CHANGED unless one is already waiting for the window.
+    void notify_peers_changed();
+    // Asks the system for the adapters' broadcast addresses (once a heartbeat at most).
+    void refresh_broadcast_addresses();
+    // Makes the wake socket readable, which ends every receiver's wait for good.
+    void wake_receivers();
+    // How long a receiver may wait with nothing to do: without limit when the wake
+    // socket can end the wait, else a short slice after which running_ is read again.
+    int idle_wait_ms() const;
 
     Settings settings_;
     WindowHandle window_ = nullptr;
@@ -67,19 +78,27 @@ private:
     // ever uses a closed (possibly reused) handle.
     std::atomic<SocketHandle> udp_socket_{INVALID_SOCKET_HANDLE};
     std::atomic<SocketHandle> tcp_socket_{INVALID_SOCKET_HANDLE};
+    // A loopback UDP socket that stop() sends one datagram to: the receivers wait on it
+    // beside their own sockets, so they sleep until there is traffic or an end.
+    std::atomic<SocketHandle> wake_socket_{INVALID_SOCKET_HANDLE};
     std::thread discovery_thread_;
     std::thread receiver_thread_;
     std::thread heartbeat_thread_;
     std::atomic<bool> running_{false};
+    // Set while a WM_APP_PEERS_CHANGED is waiting for the window, which clears it
+    // through peers_notice_handled(); a storm of changes then posts one notice.
+    std::atomic<bool> peers_notice_pending_{false};
     mutable std::mutex peers_mutex_;
     PeerTable peers_;
     mutable std::mutex identity_mutex_;
     std::atomic<std::uint64_t> message_sequence_{0};
     bool library_started_ = false;
     // Serialises sending on the UDP socket with stop() closing it, so no thread ever
-    // sends on a handle that has been closed (and possibly reused).
+    // sends on a handle that has been closed (and possibly reused), and orders every
+    // announcement against the BYE. Also guards broadcast_addresses_.
     std::mutex udp_send_mutex_;
-    // Lets stop() cut the heartbeat thread's 200 ms pause short.
+    std::vector<std::uint32_t> broadcast_addresses_;
+    // Lets stop() end the heartbeat thread's sleep until its next heartbeat.
     std::mutex pause_mutex_;
     std::condition_variable pause_wake_;
     // Sealed mode: null in open mode. Delivery threads keep their own reference.

@@ -20,6 +20,8 @@ void open_event_window(WindowHandle window);
 void close_event_window(WindowHandle window);
 // Takes the oldest event of window, waiting at most timeout_ms; false when none came.
 bool wait_for_event(WindowHandle window, PostedEvent& event, int timeout_ms);
+// While refusing, every post to window fails as a full queue would.
+void refuse_events(WindowHandle window, bool refuse);
 // Frees a payload by the type its message carries.
 void free_event_payload(const PostedEvent& event);
 

@@ -12,17 +12,25 @@ namespace quillnet {
 
 namespace {
 
-// The line is complete, cut by a limit, or the sender stopped: decide, acknowledge, and
-// either wait for the sender to close or be done.
+// The line is complete, cut by a limit, or the sender stopped: decide, post, and only
+// for a whole line whose message reached the window, acknowledge and wait for the
+// sender to close; otherwise the connection is done.
 void finish_line(FrameConnection& connection, const FrameContext& context, std::int64_t now) {
     FrameOutcome outcome = judge_frame_line(connection.reader.line, context, connection.peer_address);
-    connection.message = std::move(outcome.message);
     connection.stage = FrameStage::done;
+    bool posted = false;
+    if (outcome.message && context.window &&
+        post_engine_event(context.window, WM_APP_MESSAGE_RECEIVED, outcome.message.get())) {
+        outcome.message.release();  // the window owns it now
+        posted = true;
+    }
+    // A line without its line feed was cut (the recipient shows a cut text), and a page
+    // the window never got must not look delivered to its sender.
     const std::string& ack = outcome.acknowledgement;
-    if (ack.empty()) return;
+    if (ack.empty() || !posted || !connection.reader.terminated) return;
     // One send call; the socket is non-blocking, so a sender that never reads cannot
-    // hold the receiver here. Its result is otherwise ignored.
-    if (send_bytes(connection.socket.get(), ack.data(), ack.size()) > 0) {
+    // hold the receiver here.
+    if (send_bytes(connection.socket.get(), ack.data(), ack.size()) == static_cast<int>(ack.size())) {
         connection.stage = FrameStage::draining;
         connection.drain_until_ms = now + SENDER_CLOSE_WAIT_MS;
     }
@@ -30,11 +38,20 @@ void finish_line(FrameConnection& connection, const FrameContext& context, std::
 
 }  // namespace
 
+void close_frame_connection(FrameConnection& connection) {
+    if (!connection.peer_closed && connection.socket.valid()) set_abortive_close(connection.socket.get());
+    connection.socket.reset();
+}
+
 void on_frame_readable(FrameConnection& connection, const FrameContext& context, std::vector<char>& buffer,
                        std::int64_t now) {
     const SocketHandle socket = connection.socket.get();
     if (connection.stage == FrameStage::draining) {
-        if (receive_bytes(socket, buffer.data(), buffer.size(), false) <= 0) connection.stage = FrameStage::done;
+        const int got = receive_bytes(socket, buffer.data(), buffer.size(), false);
+        if (got <= 0) {
+            connection.peer_closed = got == 0;
+            connection.stage = FrameStage::done;
+        }
         return;
     }
     if (connection.stage != FrameStage::reading) return;
@@ -44,6 +61,7 @@ void on_frame_readable(FrameConnection& connection, const FrameContext& context,
     // stays on the socket and is never read as part of it.
     const int peeked = receive_bytes(socket, buffer.data(), want, true);
     if (peeked <= 0) {  // closed by the sender, or failed: the line is what arrived
+        connection.peer_closed = peeked == 0;
         finish_line(connection, context, now);
         return;
     }

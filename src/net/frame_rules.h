@@ -20,6 +20,7 @@ struct FrameContext {
     const std::vector<FlagDefinition>& flags;
     SealedWire* sealed = nullptr;    // null in open mode
     NoticeBoard* notices = nullptr;  // null: no notices are posted
+    WindowHandle window = nullptr;   // where complete frames are posted
 };
 
 struct FrameOutcome {

@@ -11,6 +11,14 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
         found->second = record;
         return false;
     }
+    if (record.port != 0) {
+        for (auto it = table.records.begin(); it != table.records.end(); ++it) {
+            if (it->second.port == record.port && it->second.address == record.address) {
+                table.records.erase(it);
+                break;  // the rule keeps at most one entry per address and port
+            }
+        }
+    }
     if (table.records.size() >= MAX_PEERS) return false;
     table.records.emplace(record.id, record);
     return true;

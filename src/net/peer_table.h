@@ -33,8 +33,10 @@ struct PeerTable {
 using PeerSnapshot = std::vector<PeerRecord>;
 
 // Inserts or overwrites the record with record.id; true when the id was new and was
-// added. A new id is not added while the table holds MAX_PEERS records. Every insertion
-// goes through here.
+// added. A new id announced from the address and port of another entry replaces that
+// entry: two running copies cannot share a message port, so the old one is a copy that
+// restarted (after a crash, without BYE). Otherwise a new id is not added while the
+// table holds MAX_PEERS records. Every insertion goes through here.
 bool upsert_peer(PeerTable& table, const PeerRecord& record);
 // Number of records removed (0 or 1).
 std::size_t remove_peer(PeerTable& table, const std::string& id);

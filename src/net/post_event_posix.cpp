@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "net/event_queue.h"
 
@@ -16,6 +17,7 @@ struct EventQueues {
     std::mutex mutex;
     std::condition_variable arrived;
     std::map<WindowHandle, std::deque<PostedEvent>> windows;
+    std::set<WindowHandle> refusing;
 };
 
 // Never destroyed: detached delivery threads may still post while the process exits.
@@ -31,7 +33,7 @@ bool post_engine_event(WindowHandle window, unsigned message, void* payload) {
     EventQueues& q = queues();
     std::lock_guard<std::mutex> lock(q.mutex);
     auto found = q.windows.find(window);
-    if (found == q.windows.end()) return false;
+    if (found == q.windows.end() || q.refusing.count(window) != 0) return false;
     found->second.push_back(PostedEvent{message, payload});
     // Notified under the lock, so that the reader's next look at the queue comes after
     // everything this poster did to it; otherwise a detached delivery thread could still
@@ -46,6 +48,16 @@ void open_event_window(WindowHandle window) {
     q.windows[window];
 }
 
+void refuse_events(WindowHandle window, bool refuse) {
+    EventQueues& q = queues();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    if (refuse) {
+        q.refusing.insert(window);
+    } else {
+        q.refusing.erase(window);
+    }
+}
+
 void close_event_window(WindowHandle window) {
     std::deque<PostedEvent> left;
     EventQueues& q = queues();
@@ -55,6 +67,7 @@ void close_event_window(WindowHandle window) {
         if (found == q.windows.end()) return;
         left.swap(found->second);
         q.windows.erase(found);
+        q.refusing.erase(window);
     }
     for (const auto& event : left) free_event_payload(event);
 }

@@ -68,6 +68,13 @@ bool set_non_blocking(SocketHandle socket, bool non_blocking) {
     return fcntl(socket, F_SETFL, non_blocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
 }
 
+bool set_abortive_close(SocketHandle socket) {
+    linger value{};
+    value.l_onoff = 1;
+    value.l_linger = 0;
+    return setsockopt(socket, SOL_SOCKET, SO_LINGER, &value, sizeof value) == 0;
+}
+
 bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
     timeval tv{};
     tv.tv_sec = milliseconds / 1000;
@@ -104,7 +111,7 @@ int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::si
     for (std::size_t i = 0; i < count; ++i) entries[i] = pollfd{sockets[i], POLLIN, 0};
     int result;
     do {
-        result = poll(entries.data(), static_cast<nfds_t>(count), timeout_ms < 0 ? 0 : timeout_ms);
+        result = poll(entries.data(), static_cast<nfds_t>(count), timeout_ms < 0 ? -1 : timeout_ms);
     } while (result < 0 && errno == EINTR);
     for (std::size_t i = 0; i < count; ++i) ready[i] = (result > 0 && entries[i].revents != 0) ? 1 : 0;
     return result < 0 ? -1 : result;
@@ -159,13 +166,26 @@ int receive_datagram(SocketHandle socket, char* buffer, std::size_t size, std::u
     return static_cast<int>(got);
 }
 
-SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address) {
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
-    const SocketHandle accepted = accept4(listener, reinterpret_cast<sockaddr*>(&sa), &length, SOCK_CLOEXEC);
-    if (accepted < 0) return INVALID_SOCKET_HANDLE;
+    SocketHandle accepted;
+    do {
+        accepted = accept4(listener, reinterpret_cast<sockaddr*>(&sa), &length, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) {
+        // A connection reset while it waited is gone for good; that is no failure either.
+        failed = !(errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED);
+        return INVALID_SOCKET_HANDLE;
+    }
+    failed = false;
     peer_address = ntohl(sa.sin_addr.s_addr);
     return accepted;
+}
+
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address) {
+    bool failed = false;
+    return accept_connection(listener, peer_address, failed);
 }
 
 bool parse_ipv4(const std::string& text, std::uint32_t& address) {

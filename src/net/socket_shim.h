@@ -37,6 +37,9 @@ bool set_broadcast(SocketHandle socket);
 // For the message listener: the port must belong to this socket alone.
 bool set_exclusive_port(SocketHandle socket);
 bool set_non_blocking(SocketHandle socket, bool non_blocking);
+// Makes the next close abortive (linger on, time 0): the connection is reset at once
+// and leaves no TIME_WAIT behind on this side.
+bool set_abortive_close(SocketHandle socket);
 bool set_receive_timeout_ms(SocketHandle socket, int milliseconds);
 // Bounds how long one blocking send call waits for room in the send buffer; a call that
 // times out reports the bytes it sent, or -1 when it sent none.
@@ -50,9 +53,10 @@ std::uint16_t local_port(SocketHandle socket);
 enum class WaitResult { ready, timed_out, failed };
 WaitResult wait_readable(SocketHandle socket, int timeout_ms);
 WaitResult wait_writable(SocketHandle socket, int timeout_ms);
-// Waits at most timeout_ms until at least one of count sockets is readable, has hung up
-// or failed; ready[i] becomes 1 for each such socket and 0 for the others. Returns how
-// many are ready, 0 on time-out, -1 on failure. Any number of sockets.
+// Waits at most timeout_ms (a negative time: without limit) until at least one of count
+// sockets is readable, has hung up or failed; ready[i] becomes 1 for each such socket
+// and 0 for the others. Returns how many are ready, 0 on time-out, -1 on failure. Any
+// number of sockets.
 int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::size_t count, int timeout_ms);
 
 enum class ConnectStart { connected, in_progress, failed };
@@ -70,6 +74,9 @@ int send_datagram(SocketHandle socket, const char* data, std::size_t size, std::
 // One datagram with its source address. A datagram longer than the buffer is consumed
 // and reported as a failure (-1), on both platforms.
 int receive_datagram(SocketHandle socket, char* buffer, std::size_t size, std::uint32_t& source);
+// INVALID_SOCKET_HANDLE when nothing could be taken; failed is then true unless the
+// reason was only that no connection was waiting.
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed);
 SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address);
 
 // Dotted IPv4 text <-> address (inet_pton / inet_ntop).

@@ -80,6 +80,14 @@ bool set_non_blocking(SocketHandle socket, bool non_blocking) {
     return ioctlsocket(native(socket), FIONBIO, &mode) == 0;
 }
 
+bool set_abortive_close(SocketHandle socket) {
+    linger value{};
+    value.l_onoff = 1;
+    value.l_linger = 0;
+    return setsockopt(native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value),
+                      sizeof value) == 0;
+}
+
 bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
     const DWORD value = static_cast<DWORD>(milliseconds);
     return setsockopt(native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
@@ -112,7 +120,7 @@ WaitResult wait_writable(SocketHandle socket, int timeout_ms) { return wait_for(
 // WSAPoll rather than select: select's set holds only FD_SETSIZE (64) sockets.
 int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::size_t count, int timeout_ms) {
     if (count == 0) {  // WSAPoll refuses an empty set; poll() would just wait
-        Sleep(static_cast<DWORD>(timeout_ms < 0 ? 0 : timeout_ms));
+        Sleep(timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
         return 0;
     }
     std::vector<WSAPOLLFD> entries(count);
@@ -121,7 +129,7 @@ int wait_readable_any(const SocketHandle* sockets, unsigned char* ready, std::si
         entries[i].events = POLLRDNORM;
         entries[i].revents = 0;
     }
-    const int result = WSAPoll(entries.data(), static_cast<ULONG>(count), timeout_ms < 0 ? 0 : timeout_ms);
+    const int result = WSAPoll(entries.data(), static_cast<ULONG>(count), timeout_ms < 0 ? -1 : timeout_ms);
     for (std::size_t i = 0; i < count; ++i) ready[i] = (result > 0 && entries[i].revents != 0) ? 1 : 0;
     return result == SOCKET_ERROR ? -1 : result;
 }
@@ -172,13 +180,24 @@ int receive_datagram(SocketHandle socket, char* buffer, std::size_t size, std::u
     return got;
 }
 
-SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address) {
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
     sockaddr_in sa{};
     int length = sizeof sa;
     const SOCKET accepted = accept(native(listener), reinterpret_cast<sockaddr*>(&sa), &length);
-    if (accepted == INVALID_SOCKET) return INVALID_SOCKET_HANDLE;
+    if (accepted == INVALID_SOCKET) {
+        // A connection reset while it waited is gone for good; that is no failure either.
+        const int error = WSAGetLastError();
+        failed = !(error == WSAEWOULDBLOCK || error == WSAECONNRESET || error == WSAEINTR);
+        return INVALID_SOCKET_HANDLE;
+    }
+    failed = false;
     peer_address = ntohl(sa.sin_addr.s_addr);
     return static_cast<SocketHandle>(accepted);
+}
+
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address) {
+    bool failed = false;
+    return accept_connection(listener, peer_address, failed);
 }
 
 bool parse_ipv4(const std::string& text, std::uint32_t& address) {

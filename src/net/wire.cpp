@@ -99,6 +99,7 @@ bool LineReader::feed(char byte) {
     ++consumed;
     if (byte == LINE_TERMINATOR) {
         complete = true;
+        terminated = true;
         return true;
     }
     if (byte != '\r') line.push_back(byte);

@@ -63,6 +63,7 @@ struct LineReader {
     std::size_t consumed = 0;
     std::string line;
     bool complete = false;
+    bool terminated = false;  // complete because the line feed came (not cut by the limit)
 };
 
 }  // namespace quillnet

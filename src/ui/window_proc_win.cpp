@@ -211,6 +211,8 @@ LRESULT on_peers_changed(HWND window) {
     MSG queued;
     while (PeekMessageW(&queued, window, WM_APP_PEERS_CHANGED, WM_APP_PEERS_CHANGED, PM_REMOVE)) {
     }
+    // Before the table is read, so a change after this point posts a fresh notice.
+    if (AppState* s = app()) s->engine.peers_notice_handled();
     refresh_rooms_list();
     return 0;
 }

@@ -1,6 +1,11 @@
 // Delivery: engines exchanging MSG, QUICK and FLAG end to end, recipient choice, message
-// numbering, and the sender's acknowledgement rules against scripted raw servers.
+// numbering, the sender's acknowledgement rules against scripted raw servers, and hung
+// rooms holding up nobody.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
 
 #include "engine_support.h"
 #include "event_sink.h"
@@ -16,6 +21,7 @@ struct Node {
     NetworkEngine engine;
     bool start(const Settings& settings) {
         std::wstring error;
+        sink.serve(engine);
         return engine.start(settings, sink.window(), error);
     }
 };
@@ -183,4 +189,32 @@ TEST_F(EngineDelivery, DeliveryGoesOnAfterTheEngineStops) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->message_id, id);
     EXPECT_EQ(result->acknowledged, 1);
+}
+
+TEST_F(EngineDelivery, SilentRoomsEarlyInKeyOrderDelayNobody) {
+    // Switched-on machines whose program hangs: connections are taken by the system but
+    // nothing is ever read or answered.
+    std::vector<std::unique_ptr<SocketHolder>> hung;
+    for (int i = 0; i < 3; ++i) {
+        hung.push_back(std::make_unique<SocketHolder>(open_tcp_socket()));
+        bind_ipv4(hung.back()->get(), IPV4_LOOPBACK, 0);
+        listen_max_backlog(hung.back()->get());
+        announce("{A-HUNG-" + std::to_string(i) + "}", local_port(hung.back()->get()));
+    }
+    RawServer live_one("ACK\n");
+    RawServer live_two("ACK\n");
+    announce("{B-LIVE-1}", live_one.port());
+    announce("{B-LIVE-2}", live_two.port());
+    int attempted = -1;
+    const auto sent = std::chrono::steady_clock::now();
+    node_.engine.send_message({}, "FLAG", "EMERG", attempted);
+    EXPECT_EQ(attempted, 5);
+    EXPECT_TRUE(eventually([&] { return live_one.frames().size() == 1 && live_two.frames().size() == 1; }, 700));
+    auto result = node_.sink.next_result(10000);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->acknowledged, 2);
+    EXPECT_EQ(result->attempted, 5);
+    // Settled by the 1500 ms wait for the hung rooms' replies, all at once.
+    EXPECT_LT(took.count(), 2200);
 }

@@ -39,6 +39,7 @@ bool EventSink::next_of(unsigned message, int timeout_ms, PostedEvent& event) {
         if (left <= 0) return false;
         PostedEvent got;
         if (!fetch_sink_event(window_, got, static_cast<int>(left))) return false;
+        handled(got);
         if (got.message == message) {
             event = got;
             return true;
@@ -94,6 +95,7 @@ int EventSink::count_within(unsigned message, int ms) {
         if (left <= 0) return count;
         PostedEvent got;
         if (!fetch_sink_event(window_, got, static_cast<int>(left))) return count;
+        handled(got);
         if (got.message == message) {
             ++count;
             free_payload(got);

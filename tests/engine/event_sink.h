@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/engine.h"
 #include "net/event_queue.h"
 #include "net/events.h"
 
@@ -26,6 +27,9 @@ public:
     EventSink& operator=(const EventSink&) = delete;
 
     WindowHandle window() const { return window_; }
+    // Taking a WM_APP_PEERS_CHANGED then tells engine the notice was handled, as the
+    // main window's rebuild does. Without it only the first notice ever arrives.
+    void serve(NetworkEngine& engine) { engine_ = &engine; }
 
     std::unique_ptr<IncomingMessage> next_message(int timeout_ms = 10000);
     std::unique_ptr<DeliveryResult> next_result(int timeout_ms = 15000);
@@ -38,7 +42,12 @@ public:
 private:
     bool next_of(unsigned message, int timeout_ms, PostedEvent& event);
 
+    void handled(const PostedEvent& event) {
+        if (event.message == WM_APP_PEERS_CHANGED && engine_) engine_->peers_notice_handled();
+    }
+
     WindowHandle window_;
+    NetworkEngine* engine_ = nullptr;
     std::deque<PostedEvent> kept_;
 };
 

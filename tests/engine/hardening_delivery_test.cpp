@@ -72,6 +72,7 @@ protected:
         Settings settings = engine_settings(ports_, "me", "Desk");
         settings.peer_timeout_ms = 600000;
         std::wstring error;
+        sink_.serve(engine_);
         ASSERT_TRUE(engine_.start(settings, sink_.window(), error));
     }
 

@@ -1,6 +1,8 @@
 // Hardening: a flood of 100 000 made-up and broken datagrams on the discovery port. Real
 // pages sent during it are delivered and acknowledged, the peer tables stop at
-// MAX_PEERS with the real peers still listed, and the heartbeat keeps its pace.
+// MAX_PEERS with the real peers still listed, and the heartbeat keeps its pace. A storm
+// of announcements leaves at most one rooms-list notice waiting, and a page whose post
+// fails is not acknowledged.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +26,7 @@ struct Node {
     NetworkEngine engine;
     bool start(const Settings& settings) {
         std::wstring error;
+        sink.serve(engine);
         return engine.start(settings, sink.window(), error);
     }
 };
@@ -160,4 +163,36 @@ TEST(HardeningFlood, FloodOfMadeUpDatagramsLosesNoPageAndStopsAtThePeerLimit) {
     auto after = a.sink.next_result();
     ASSERT_TRUE(after);
     EXPECT_EQ(after->acknowledged, 1);
+}
+
+TEST(HardeningFlood, NoticeStormLeavesOneNoticePendingAndAnUnpostedPageIsNotAcknowledged) {
+    SocketLibrary library;
+    const TestPorts ports = next_ports();
+    EventSink sink;  // a window that has not got round to its rebuild yet
+    NetworkEngine engine;
+    std::wstring error;
+    Settings settings = engine_settings(ports, "ann", "Op 1");
+    settings.peer_timeout_ms = 600000;
+    ASSERT_TRUE(engine.start(settings, sink.window(), error));
+    std::string storm;
+    const std::string pair = hello_line("{FLIP}", "f", "r", "1") + encode_line("BYE", {"{FLIP}"});
+    while (storm.size() + pair.size() <= 2044) storm += pair;
+    RawUdp raw(IPV4_LOOPBACK, 0);
+    for (int i = 0; i < 200; ++i) raw.send_to(storm, IPV4_LOOPBACK, ports.discovery);
+    EXPECT_EQ(sink.count_within(WM_APP_PEERS_CHANGED, 1000), 1);
+    // Once the window has rebuilt its list, the next change is announced again.
+    engine.peers_notice_handled();
+    raw.send_to(hello_line("{STAYS}", "s", "r", "2"), IPV4_LOOPBACK, ports.discovery);
+    EXPECT_TRUE(sink.next_peers_changed(3000));
+
+#if !defined(_WIN32)
+    // A queue that refuses the post: the page is not acknowledged, so the sender knows.
+    refuse_events(sink.window(), true);
+    EXPECT_EQ(converse(ports.message, encode_line("MSG", {"{S}-1", "{S}", "sam", "r", "lost"}), 3000), "");
+    refuse_events(sink.window(), false);
+    EXPECT_EQ(converse(ports.message, encode_line("MSG", {"{S}-2", "{S}", "sam", "r", "kept"})), "ACK\x1F{S}-2\n");
+    auto m = sink.next_message();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->text, "kept");
+#endif
 }

@@ -1,6 +1,7 @@
 // Hardening of the message receiver: a storm of idle connections, trickling senders and
 // quick connect-and-close churn while real pages arrive; and hundreds of random,
-// truncated and oversized frames from parallel senders, each handled exactly once.
+// truncated and oversized frames from parallel senders, each handled exactly once; no
+// TIME_WAIT left on the message port; a failing accept does not spin.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +10,15 @@
 #include <random>
 #include <thread>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
 
 #include "engine_support.h"
 #include "event_sink.h"
@@ -25,6 +35,7 @@ struct Node {
     NetworkEngine engine;
     bool start(const Settings& settings) {
         std::wstring error;
+        sink.serve(engine);
         return engine.start(settings, sink.window(), error);
     }
 };
@@ -171,3 +182,76 @@ TEST(HardeningReceiver, RandomTruncatedAndOversizedFramesAreEachHandledOnce) {
     ASSERT_TRUE(m);
     EXPECT_EQ(m->text, "still here");
 }
+
+#if !defined(_WIN32)
+namespace {
+
+// Sockets of the message port left in TIME_WAIT, as ss sees them in this namespace.
+int time_wait_on(std::uint16_t port) {
+    const std::string command = "ss -Htan state time-wait '( sport = :" + std::to_string(port) + " )'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    int lines = 0;
+    for (int c; (c = fgetc(pipe)) != EOF;) lines += c == '\n';
+    pclose(pipe);
+    return lines;
+}
+
+// Waits until the receiver has closed its end (end of stream or reset).
+void until_closed_by_receiver(SocketHandle socket) {
+    char buffer[256];
+    while (wait_readable(socket, 8000) == WaitResult::ready && receive_bytes(socket, buffer, sizeof buffer, false) > 0) {
+    }
+}
+
+}  // namespace
+
+TEST(HardeningReceiver, ConnectionsTheReceiverEndsLeaveNoTimeWaitOnTheMessagePort) {
+    SocketLibrary library;
+    const TestPorts ports = next_ports();
+    Node a;
+    ASSERT_TRUE(a.start(engine_settings(ports, "ann", "Op 1")));
+    std::vector<std::unique_ptr<SocketHolder>> clients;
+    auto open_with = [&](const std::string& bytes) {
+        clients.push_back(std::make_unique<SocketHolder>(connect_to(ports.message)));
+        if (!bytes.empty()) send_all(clients.back()->get(), bytes);
+    };
+    open_with("");  // idle until the per-byte time-out; also the oldest when all places are taken
+    open_with(encode_line("PING", {"{P}-1", "{P}", "u", "r", "other kind"}));
+    open_with(encode_line("MSG", {"x-1", a.engine.instance_id(), "me", "r", "own id"}));
+    open_with(encode_line("MSG", {"{Q}-1", "{Q}", "u", "r", "acknowledged, never closed"}));
+    // Every place taken: the idle connection opened first is cut short.
+    for (int i = 0; i < 64; ++i) open_with("");
+    for (auto& c : clients) until_closed_by_receiver(c->get());
+    clients.clear();
+    EXPECT_EQ(time_wait_on(ports.message), 0);
+}
+
+TEST(HardeningReceiver, FailingAcceptBacksOffAndRecovers) {
+    SocketLibrary library;
+    const TestPorts ports = next_ports();
+    Node a;
+    ASSERT_TRUE(a.start(engine_settings(ports, "ann", "Op 1")));
+    SocketHolder client(open_tcp_socket());
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> filler;
+    for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) filler.push_back(fd);  // out of descriptors now
+    ASSERT_EQ(begin_connect(client.get(), IPV4_LOOPBACK, ports.message), ConnectStart::connected);
+    ASSERT_TRUE(send_all(client.get(), encode_line("MSG", {"{F}-1", "{F}", "u", "r", "waited"})));
+
+    timespec start{}, end{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+    for (int fd : filler) close(fd);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    const double busy_ms = (end.tv_sec - start.tv_sec) * 1000.0 + (end.tv_nsec - start.tv_nsec) / 1e6;
+    EXPECT_LT(busy_ms, 200.0);
+    // Descriptors free again: the waiting connection is taken and answered.
+    EXPECT_EQ(read_line_from(client.get(), 256, 3000, 0), "ACK\x1F{F}-1");
+}
+#endif

@@ -1,7 +1,8 @@
 // Fuzz target: the receiver's non-blocking frame reading over a real socket pair, the
 // bytes arriving in pieces of a size the input chooses. The gathered line is what the
 // line rules give for the same bytes, nothing after the first line feed is taken off the
-// socket, and the acknowledgement is sent exactly for the three message kinds.
+// socket, the message is posted, and the acknowledgement is sent exactly for the three
+// message kinds ended by their line feed.
 #include <sys/socket.h>
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "net/event_queue.h"
 #include "net/frame_connection.h"
 #include "net/socket_shim.h"
 #include "net/wire.h"
@@ -45,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SocketHolder sender(pair[1]);
     set_non_blocking(receiver.get(), true);
     FrameConnection connection(receiver.release(), "10.0.0.7", 0);
-    const FrameContext context{own_id, flags};
+    WindowHandle window = reinterpret_cast<WindowHandle>(0x5000);
+    open_event_window(window);
+    const FrameContext context{own_id, flags, nullptr, nullptr, window};
 
     std::size_t written = 0;
     while (written < bytes.size() && connection.stage == FrameStage::reading) {
@@ -74,9 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ParsedLine parsed = parse_line(expected.line);
     // A sealed frame reaching a copy in open mode is dropped (with a notice) unanswered.
     const bool posted = !expected.line.empty() && field_or_empty(parsed, 1) != own_id && parsed.kind != "QS1";
-    if (static_cast<bool>(connection.message) != posted) std::abort();
+    PostedEvent event;
+    const bool got = wait_for_event(window, event, 0);
+    if (got) free_event_payload(event);
+    close_event_window(window);
+    if (got != posted) std::abort();
     const std::string ack = read_everything(sender.get());
-    const bool acknowledged = posted && is_message_kind(parsed.kind);
+    const bool acknowledged = posted && is_message_kind(parsed.kind) && expected.terminated;
     if (acknowledged != (ack == encode_line("ACK", {field_or_empty(parsed, 0)}))) std::abort();
     if (!acknowledged && !ack.empty()) std::abort();
     return 0;

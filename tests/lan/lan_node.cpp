@@ -46,8 +46,11 @@ void print_peers(const NetworkEngine& engine) {
     std::fflush(stdout);
 }
 
-void report(const NetworkEngine& engine, const PostedEvent& event) {
-    if (event.message == WM_APP_PEERS_CHANGED) print_peers(engine);
+void report(NetworkEngine& engine, const PostedEvent& event) {
+    if (event.message == WM_APP_PEERS_CHANGED) {
+        engine.peers_notice_handled();  // as the window does before its rebuild
+        print_peers(engine);
+    }
     if (event.message == WM_APP_MESSAGE_RECEIVED) {
         const auto* m = static_cast<const IncomingMessage*>(event.payload);
         std::printf("RECEIVED %s|%s|%s|%s|%s|%06X\n", m->kind.c_str(), m->user.c_str(), m->room.c_str(),

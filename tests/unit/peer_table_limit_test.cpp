@@ -12,15 +12,18 @@ using namespace quillnet;
 
 namespace {
 
-ParsedLine announcement(const std::string& kind, const std::string& id, const std::string& room = "r") {
-    return ParsedLine{kind, {id, "user", room, "45778"}};
+ParsedLine announcement(const std::string& kind, const std::string& id, const std::string& room = "r",
+                        const std::string& port = "45778") {
+    return ParsedLine{kind, {id, "user", room, port}};
 }
 
-// Fills the table to the limit with ids "flood-N" seen at time 100.
+// Fills the table to the limit with ids "flood-N" seen at time 100, each on a port of
+// its own (a new id on a known address and port would replace that entry).
 void fill(PeerTable& table) {
     for (std::size_t i = 0; table.records.size() < MAX_PEERS; ++i) {
-        ASSERT_TRUE(apply_discovery_line(table, announcement("HELLO", "flood-" + std::to_string(i)), "{OWN}",
-                                         "10.0.0.66", 100));
+        ASSERT_TRUE(apply_discovery_line(table,
+                                         announcement("HELLO", "flood-" + std::to_string(i), "r", std::to_string(20000 + i)),
+                                         "{OWN}", "10.0.0.66", 100));
     }
 }
 
