@@ -188,16 +188,11 @@ TEST(QnsendRun, UsageAndSettingsErrorsEndBeforeTheNetwork) {
     EXPECT_NE(err.find("Try 'qnsend --help'"), std::string::npos);
     err.clear();
     EXPECT_EQ(run_qnsend({"--ini", "/nonexistent/q.ini", "hi"}, L"", out, err), EXIT_SETTINGS);
-    const std::wstring ini = test_temp_path(L"qnsend.ini");
     err.clear();
     EXPECT_EQ(run_qnsend({"--site-key", "00", "hi"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_SETTINGS);
     EXPECT_EQ(err, "qnsend: sealed mode (site_key) is not supported yet\n");
-    ASSERT_TRUE(replace_file_contents(ini, "[network]\ndiscovery_port = 65536\n"));
-    err.clear();
-    EXPECT_EQ(run_qnsend({"hi"}, ini, out, err), EXIT_SETTINGS);  // port 0 after the low 16 bits
     err.clear();
     EXPECT_EQ(run_qnsend({"--flag", "Pink"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_USAGE);
     EXPECT_EQ(run_qnsend({"--help"}, L"", out, err), 0);
     EXPECT_EQ(out, help_text());
-    delete_file(ini);
 }
