@@ -6,11 +6,13 @@
 
 #include "app/app_state.h"
 #include "base/win_handles.h"
+#include "base/win_placement.h"
 #include "base/win_text.h"
 #include "net/site_key.h"
 #include "ui/clipboard.h"
 #include "ui/key_texts.h"
 #include "ui/key_window.h"
+#include "ui/layout.h"
 
 namespace quillnet {
 
@@ -42,7 +44,9 @@ KeyWindowState& key_window() {
 HWND add_control(HWND window, const wchar_t* window_class, const std::wstring& text, DWORD style, KeyBox b,
                  int id, HFONT font) {
     const AppState* s = app();
-    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, b.x, b.y, b.width, b.height, window,
+    const unsigned dpi = window_dpi(window);
+    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, scale_px(b.x, dpi), scale_px(b.y, dpi),
+                                   scale_px(b.width, dpi), scale_px(b.height, dpi), window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    s ? s->instance : GetModuleHandleW(nullptr), nullptr);
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -180,16 +184,13 @@ bool register_key_class(HINSTANCE instance) {
 }
 
 HWND create_key_window(HWND owner, HINSTANCE instance) {
-    RECT frame{0, 0, KEY_WINDOW_LAYOUT.client_width, KEY_WINDOW_LAYOUT.client_height};
+    const unsigned dpi = window_dpi(owner);
+    RECT frame{0, 0, scale_px(KEY_WINDOW_LAYOUT.client_width, dpi), scale_px(KEY_WINDOW_LAYOUT.client_height, dpi)};
     AdjustWindowRectEx(&frame, KEY_STYLE, FALSE, KEY_EX_STYLE);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT owner_rect{};
-    if (owner) GetWindowRect(owner, &owner_rect);
-    const int left = owner_rect.left + ((owner_rect.right - owner_rect.left) - width) / 2;
-    const int top = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - height) / 2;
-    return CreateWindowExW(KEY_EX_STYLE, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE, KEY_STYLE, left, top, width, height,
-                           owner, nullptr, instance, nullptr);
+    // On the owner, or on the work area when the owner is minimised or in the tray.
+    const RECT place = dialog_rect(owner, frame.right - frame.left, frame.bottom - frame.top);
+    return CreateWindowExW(KEY_EX_STYLE, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE, KEY_STYLE, place.left, place.top,
+                           place.right - place.left, place.bottom - place.top, owner, nullptr, instance, nullptr);
 }
 
 // Runs until the window is gone. The main window's posted messages and timers are
@@ -228,8 +229,9 @@ void show_key_window(HWND owner) {
     k.current = s->settings.site_key;
     k.pending = k.current;
     {
+        const ModalScope modal;
         // A fixed-pitch face keeps the 64 digits easy to compare between workstations.
-        GdiObject key_font(CreateFontW(-15, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+        GdiObject key_font(CreateFontW(scale_px(-15, window_dpi(window)), 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
                                        CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Consolas"));
         create_key_controls(window, s->normal_font, static_cast<HFONT>(key_font.get()));
         show_keys(window);
@@ -245,8 +247,11 @@ void show_key_window(HWND owner) {
     k = KeyWindowState{};
     if (owner && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-        SetForegroundWindow(owner);
+        // A hidden owner is not activated: it would take the keys typed into another program.
+        if (IsWindowVisible(owner)) {
+            SetActiveWindow(owner);
+            SetForegroundWindow(owner);
+        }
     }
 }
 

@@ -125,17 +125,21 @@ TEST(OnTheDesk, OneModalWindowAtATimeAndASecondRequestBringsItForward) {
     qntest::RunningApp program(L"desk-one-modal", qntest::AppConfig{});
     HWND window = program.window();
 
-    // About over the open configuration dialog, and About over About.
-    for (const wchar_t* first : {L"QNConfigDialog", L"QNAboutDialog"}) {
+    // About over the open configuration dialog, over the site key window, and over About.
+    for (const wchar_t* first : {L"QNConfigDialog", L"QNKeyWindow", L"QNAboutDialog"}) {
         qntest::DialogScript script;
         script.step([&](HWND) { PostMessageW(window, WM_COMMAND, IDM_ABOUT, 0); });
         script.step([&](HWND dialog) {
-            EXPECT_EQ(visible_windows_of(L"QNAboutDialog") + visible_windows_of(L"QNConfigDialog"), 1) << first;
+            EXPECT_EQ(visible_windows_of(L"QNAboutDialog") + visible_windows_of(L"QNConfigDialog") +
+                          visible_windows_of(L"QNKeyWindow"),
+                      1)
+                << first;
             EXPECT_EQ(GetForegroundWindow(), dialog);
             EXPECT_FALSE(IsWindowEnabled(window));
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-        const int command = std::wstring(first) == L"QNAboutDialog" ? IDM_ABOUT : IDM_CONFIGURATION;
+        const std::wstring name = first;
+        const int command = name == L"QNAboutDialog" ? IDM_ABOUT : name == L"QNKeyWindow" ? IDM_SITE_KEY : IDM_CONFIGURATION;
         EXPECT_TRUE(script.run(first, [&] { SendMessageW(window, WM_COMMAND, command, 0); })) << first;
         qntest::pump_for(100);
         EXPECT_EQ(visible_windows_of(L"QNAboutDialog"), 0);

@@ -13,6 +13,7 @@
 #include "base/win_placement.h"
 #include "dialog_driver.h"
 #include "ui/ids.h"
+#include "ui/key_window.h"
 #include "ui/layout.h"
 
 using namespace quillnet;
@@ -130,4 +131,16 @@ TEST(Dpi, TheConfigurationDialogAndTheAboutBoxScaleWithTheWindow) {
     EXPECT_EQ(ok.bottom, scale_px(304, dpi));
     EXPECT_EQ(title_rect.bottom, scale_px(52, dpi));
     EXPECT_EQ(title_font, scale_px(-26, dpi));
+
+    qntest::DialogScript key;
+    key.step([&](HWND window) {
+        GetClientRect(window, &client);
+        ok = qntest::child_rect(GetDlgItem(window, IDOK));
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_TRUE(key.run(L"QNKeyWindow", [&] { SendMessageW(program.window(), WM_COMMAND, IDM_SITE_KEY, 0); }));
+    EXPECT_EQ(client.right, scale_px(KEY_WINDOW_LAYOUT.client_width, dpi));
+    EXPECT_EQ(client.bottom, scale_px(KEY_WINDOW_LAYOUT.client_height, dpi));
+    EXPECT_EQ(ok.left, scale_px(KEY_WINDOW_LAYOUT.ok.x, dpi));
+    EXPECT_EQ(ok.right - ok.left, scale_px(KEY_WINDOW_LAYOUT.ok.width, dpi));
 }
