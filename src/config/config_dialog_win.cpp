@@ -8,6 +8,7 @@
 
 #include "alert/sound.h"
 #include "app/app_state.h"
+#include "base/dialog_window.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
@@ -154,16 +155,6 @@ void on_command(HWND dialog, int id) {
     }
 }
 
-// Enter goes to the focused push button, or to OK when the focus is elsewhere. A
-// plain window has no default-button bookkeeping, so IsDialogMessageW asks here.
-LRESULT default_button_id(HWND dialog) {
-    HWND focus = GetFocus();
-    if (focus && IsChild(dialog, focus) &&
-        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
-        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
-    return MAKELRESULT(IDOK, DC_HASDEFID);
-}
-
 void on_destroy(HWND dialog) {
     config_dialog_controls() = ConfigDialogControls{};
     AppState* state = app();
@@ -216,26 +207,6 @@ HWND create_dialog_window(HWND owner, HINSTANCE instance) {
     return CreateWindowExW(DIALOG_EX_STYLE, DIALOG_CLASS, L"Quillnet Configuration", DIALOG_STYLE, place.left,
                            place.top, place.right - place.left, place.bottom - place.top, owner, nullptr, instance,
                            nullptr);
-}
-
-// Runs until the dialog is gone. The main window's posted messages and timers are
-// dispatched here as well; accelerators are not translated, so F1..F10 send nothing.
-void run_modal_loop(HWND dialog) {
-    MSG msg{};
-    while (IsWindow(dialog)) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // Hand the quit request on to the main loop.
-            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
-            break;
-        }
-        if (IsDialogMessageW(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    // Left by a quit request: no dialog may outlive its loop, or a later OK would
-    // apply into a program that is shutting down.
-    if (IsWindow(dialog)) DestroyWindow(dialog);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "base/dialog_window.h"
 #include "base/win_handles.h"
 #include "base/win_placement.h"
 #include "ui/about_dialog.h"
@@ -61,22 +62,6 @@ HWND add_control(HWND box, HINSTANCE instance, const wchar_t* window_class, cons
     return control;
 }
 
-// Runs until the box is gone; a quit message is put back for the main loop.
-void run_modal_loop(HWND box) {
-    while (IsWindow(box)) {
-        MSG msg;
-        const BOOL result = GetMessageW(&msg, nullptr, 0, 0);
-        if (result < 1) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!IsDialogMessageW(box, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
 }  // namespace
 
 void show_about_dialog(HWND owner) {
@@ -110,10 +95,8 @@ void show_about_dialog(HWND owner) {
         SetForegroundWindow(box);
         SetFocus(ok);
 
+        // Destroys the box on every way out, so it never outlives its title's font.
         run_modal_loop(box);
-        // Only a quit message posted from elsewhere leaves the box standing; it must
-        // not outlive the font its title uses.
-        if (IsWindow(box)) DestroyWindow(box);
     }
     EnableWindow(owner, TRUE);
     // A hidden owner is not activated: it would take the keys typed into another program.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "base/dialog_window.h"
 #include "base/win_handles.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
@@ -143,15 +144,6 @@ void on_command(HWND window, int id) {
     }
 }
 
-// Enter presses the focused push button, or OK when the focus is elsewhere.
-LRESULT default_button_id(HWND window) {
-    HWND focus = GetFocus();
-    if (focus && IsChild(window, focus) &&
-        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
-        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
-    return MAKELRESULT(IDOK, DC_HASDEFID);
-}
-
 LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CLOSE: DestroyWindow(window); return 0;
@@ -191,24 +183,6 @@ HWND create_key_window(HWND owner, HINSTANCE instance) {
     const RECT place = dialog_rect(owner, frame.right - frame.left, frame.bottom - frame.top);
     return CreateWindowExW(KEY_EX_STYLE, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE, KEY_STYLE, place.left, place.top,
                            place.right - place.left, place.bottom - place.top, owner, nullptr, instance, nullptr);
-}
-
-// Runs until the window is gone. The main window's posted messages and timers are
-// dispatched here as well.
-void run_modal_loop(HWND window) {
-    MSG msg{};
-    while (IsWindow(window)) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // Hand the quit request on to the main loop.
-            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
-            break;
-        }
-        if (IsDialogMessageW(window, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (IsWindow(window)) DestroyWindow(window);
 }
 
 }  // namespace

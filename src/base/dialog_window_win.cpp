@@ -1,0 +1,29 @@
+// The modal loop and default button of the program's hand-built modal windows.
+#include "base/dialog_window.h"
+
+namespace quillnet {
+
+void run_modal_loop(HWND window) {
+    MSG msg{};
+    while (IsWindow(window)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            break;
+        }
+        if (IsDialogMessageW(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+}
+
+LRESULT default_button_id(HWND window) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window, focus) &&
+        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    return MAKELRESULT(IDOK, DC_HASDEFID);
+}
+
+}  // namespace quillnet
