@@ -26,16 +26,30 @@ std::string notice_text(NoticeReason reason, const std::string& address, std::in
 void NoticeBoard::reset(WindowHandle window) {
     std::lock_guard<std::mutex> lock(mutex_);
     window_ = window;
+    sink_ = nullptr;
+    posted_.clear();
+}
+
+void NoticeBoard::reset(std::function<void(const std::string&)> sink) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    window_ = nullptr;
+    sink_ = std::move(sink);
     posted_.clear();
 }
 
 void NoticeBoard::post(NoticeReason reason, const std::string& address, std::int64_t clock_offset_ms) {
     WindowHandle window;
+    std::function<void(const std::string&)> sink;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!window_ || posted_.size() >= MAX_NOTICES) return;
+        if ((!window_ && !sink_) || posted_.size() >= MAX_NOTICES) return;
         if (!posted_.emplace(address, static_cast<int>(reason)).second) return;
         window = window_;
+        sink = sink_;
+    }
+    if (!window) {
+        sink(notice_text(reason, address, clock_offset_ms));
+        return;
     }
     post_or_free(window, WM_APP_ENGINE_NOTICE, new EngineNotice{notice_text(reason, address, clock_offset_ms)});
 }

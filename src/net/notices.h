@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -31,12 +32,15 @@ class NoticeBoard {
 public:
     // Starts a run: notices go to window and every pair may be noticed again.
     void reset(WindowHandle window);
+    // Starts a run whose notices go to sink (a program without a window) instead.
+    void reset(std::function<void(const std::string&)> sink);
     // Posts the notice unless this pair was noticed already in the run.
     void post(NoticeReason reason, const std::string& address, std::int64_t clock_offset_ms = 0);
 
 private:
     std::mutex mutex_;
     WindowHandle window_ = nullptr;
+    std::function<void(const std::string&)> sink_;
     std::set<std::pair<std::string, int>> posted_;
 };
 

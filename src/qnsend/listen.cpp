@@ -25,11 +25,8 @@ int default_wait_ms(std::int32_t heartbeat_ms) {
 void take_datagram(const WireMode& mode, const char* data, std::size_t size, std::uint32_t source,
                    const std::string& own_id, PeerTable& table) {
     const std::string source_address = format_ipv4(source);
-    for (const auto& text : split_datagram_lines(data, size)) {
-        ParsedLine line;
-        if (!read_received_line(mode, text, line)) continue;
+    for (const auto& line : admit_datagram(mode, data, size, source_address, own_id))
         apply_discovery_line(table, line, own_id, source_address, milliseconds_since_start());
-    }
 }
 
 bool listen_for_rooms(const WireMode& mode, std::uint16_t port, int wait_ms, const std::vector<std::string>& names,

@@ -39,6 +39,19 @@ int load_qnsend_settings(const QnsendOptions& options, const std::wstring& defau
     return 0;
 }
 
+// Where the site key came from, for the message about a key that is not valid.
+std::string key_source(const QnsendOptions& options) {
+    if (options.site_key) return "given with --site-key";
+    return "in " + (options.ini_path ? *options.ini_path : std::string("Quillnet.ini"));
+}
+
+// When nobody usable was heard, what was heard but could not be used.
+std::string heard_text(const WireMode& mode) {
+    std::string text;
+    for (const auto& notice : *mode.heard) text += "qnsend: " + notice + "\n";
+    return text;
+}
+
 int page(const QnsendOptions& options, const Settings& settings, const WireMode& mode, std::string& out,
          std::string& err) {
     OutgoingPage outgoing;
@@ -59,7 +72,7 @@ int page(const QnsendOptions& options, const Settings& settings, const WireMode&
     const RoomChoice choice = choose_rooms(online, options.to);
     if (online.empty() || !choice.unknown.empty() || choice.targets.empty()) {
         if (options.json) out += no_room_json(choice.unknown, online);
-        err += no_room_text(choice.unknown, online);
+        err += no_room_text(choice.unknown, online) + heard_text(mode);
         return EXIT_NO_SUCH_ROOM;
     }
     const std::string message_id = own_id + "-0";
@@ -87,7 +100,7 @@ int list(const QnsendOptions& options, const Settings& settings, const WireMode&
     sort_snapshot(online);
     out += options.json ? rooms_json(online) : rooms_text(online);
     if (online.empty()) {
-        err += "qnsend: nobody online\n";
+        err += "qnsend: nobody online\n" + heard_text(mode);
         return EXIT_NO_SUCH_ROOM;
     }
     return EXIT_ALL_DELIVERED;
@@ -126,7 +139,7 @@ int run_qnsend(const std::vector<std::string>& args, const std::wstring& default
     const int settings_status = load_qnsend_settings(options, default_ini, settings, err);
     if (settings_status != 0) return settings_status;
     WireMode mode;
-    if (!choose_wire_mode(settings, mode, error)) {
+    if (!choose_wire_mode(settings.site_key, key_source(options), mode, error)) {
         err += "qnsend: " + error + "\n";
         return EXIT_SETTINGS;
     }

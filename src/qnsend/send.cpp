@@ -9,15 +9,18 @@ namespace quillnet {
 
 namespace {
 
-// The frame for this recipient, the connection, and the judgement of its reply (an
-// acknowledgement line) all happen in deliver_frame's one exchange.
+// The frame made for this recipient goes out in deliver_frame's one exchange, which reads
+// the reply and judges it by the mode's rule for this recipient.
 bool deliver_to(const WireMode& mode, const OutgoingPage& page, const std::string& message_id,
                 const std::string& own_id, const PeerRecord& recipient) {
     try {
         DeliveryTarget target;
         target.address = recipient.address;
         target.port = recipient.port;
-        return deliver_frame(target, frame_for_recipient(mode, page, message_id, own_id, recipient));
+        target.instance_id = recipient.id;
+        const std::string frame = frame_for_recipient(mode, page, message_id, own_id, recipient);
+        if (frame.empty()) return false;
+        return deliver_frame(target, frame, reply_rule(mode, message_id, own_id, recipient));
     } catch (...) {
         return false;  // out of memory: not delivered
     }

@@ -6,6 +6,8 @@
 #     prefix each, since a prefix's sockets live in its wineserver's namespace), driven
 #     step by step with e2e_driver.exe's command mode: real broadcast between hosts.
 #     qnsend.exe on one of them and the native qnsend on a fourth, Linux host page them.
+#     A sealed copy then pages a sealed native engine on the Linux host and is paged by
+#     it and by both sealed qnsends.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 root=${QN_BUILD_ROOT:-$top/build}
@@ -33,6 +35,7 @@ cleanup() {
     WINEPREFIX=$root/wine-lan-$i ip netns exec "${hosts[$i]}" wineserver -k 2>/dev/null
     ip netns del "${hosts[$i]}" 2>/dev/null
   done
+  [ -n "${node_pid:-}" ] && kill "$node_pid" 2>/dev/null
   ip netns del "qn-e2e-linux-$tag" 2>/dev/null
   ip link del "$bridge" 2>/dev/null
 }
@@ -109,6 +112,58 @@ qnsend_exe --flag Pink
 expect "qnsend.exe: an unknown flag is a usage error" 64 q.err 'no flag named "Pink"'
 qnsend_exe --ini 'Z:\nonexistent\Quillnet.ini' hello
 expect "qnsend.exe: an unreadable --ini is a settings error" 78 q.err 'cannot read the settings file'
+# Sealed: a fourth copy, on host 1 under a site key (on the default ports, where a sealed
+# native engine runs on the Linux host), and the sealed qnsends of both systems page it;
+# it and the native engine page each other: CNG against libcrypto both ways.
+wait_file() {  # wait_file DESCRIPTION FILE PATTERN SECONDS
+  local waited=0
+  while ! grep -qE "$3" "$2" 2>/dev/null; do
+    sleep 0.1; waited=$((waited + 1))
+    if [ $waited -ge $(($4 * 10)) ]; then echo "FAILED: $1"; sed 's/^/    /' "$2"; status=1; return 1; fi
+  done
+  echo "ok: $1"
+}
+sealed_step() {
+  local key=2f1e0d3c4b5a69788796a5b4c3d2e1f00f1e2d3c4b5a69788796a5b4c3d2e1f0
+  local node=${QN_LAN_NODE:-$root/asan/lan_node} spid
+  if [ ! -x "$node" ]; then echo "FAILED: no lan_node at $node"; status=1; return; fi
+  on 1 launch "$work-sealed" triage "Sealed Desk" "Triage" 45777 45778 "[security]" "site_key = $key" \
+    >"$root/launch-$tag.pid" 2>/dev/null
+  spid=$(tr -d '\r\n' <"$root/launch-$tag.pid")
+  [ -n "$spid" ] || { echo "FAILED: launching the sealed copy"; status=1; return; }
+  rm -f "$robot/node.in"; mkfifo "$robot/node.in"
+  ip netns exec "$linux" "$node" --user "Linux bench" --room Bench --key "$key" <"$robot/node.in" \
+    >"$robot/node.log" 2>&1 &
+  node_pid=$!
+  exec 9>"$robot/node.in"
+  check "sealed: the sealed copy hears only the sealed Linux engine" \
+    on 1 wait-caption "$spid" "Online rooms (1)" 30000
+  wait_file "sealed: the Linux engine hears the sealed copy" "$robot/node.log" '^PEERS Sealed Desk@10\.79\.0\.11:45778$' 20
+  qrc=0
+  ip netns exec "$linux" "$native_qnsend" --ini "$robot/Quillnet.ini" --discovery-port 45777 --site-key "$key" \
+    --to triage "Sealed sample ready" >"$robot/q.out" 2>"$robot/q.err" || qrc=$?
+  expect "sealed: the native qnsend pages the sealed copy" 0 q.out '^✓ delivered \(1/1\)'
+  check "sealed: its page shows in the sealed copy's log" \
+    on 1 wait-log "$spid" "Lab robot (Lab bench):  Sealed sample ready" 10000
+  printf '[identity]\r\nuser = Lab robot\r\nroom = Lab bench\r\n[network]\r\ndiscovery_port = 45777\r\nheartbeat_ms = 500\r\n[security]\r\nsite_key = %s\r\n' \
+    "$key" >"$robot/sealed.ini"
+  qnsend_exe --ini 'Z:'$(echo "$robot/sealed.ini" | tr '/' '\\') --to "sealed desk" "Sealed from Windows"
+  expect "sealed: qnsend.exe with the key in its settings pages the sealed copy" 0 q.out '^✓ delivered \(1/1\)'
+  check "sealed: its page shows in the sealed copy's log" \
+    on 1 wait-log "$spid" "Lab robot (Lab bench):  Sealed from Windows" 10000
+  check "sealed: the sealed copy's page is acknowledged by the Linux engine" \
+    on 1 send-text "$spid" "To the Linux bench" "To the Linux bench   ✓ delivered (1/1)" 15000
+  wait_file "sealed: the Linux engine receives it" "$robot/node.log" \
+    '^RECEIVED MSG\|Sealed Desk\|Triage\|To the Linux bench\|10\.79\.0\.11\|' 10
+  echo "send MSG From the Linux bench" >&9
+  wait_file "sealed: the sealed copy acknowledges the Linux engine's page" "$robot/node.log" '^RESULT 1/1$' 15
+  check "sealed: the Linux engine's page shows in the sealed copy's log" \
+    on 1 wait-log "$spid" "Linux bench (Bench):  From the Linux bench" 10000
+  echo quit >&9
+  exec 9>&-
+  wait "$node_pid" 2>/dev/null
+  check "sealed: the sealed copy exits with code 0" on 1 exit "$spid"
+}
 native_qnsend=${QN_QNSEND:-$root/asan/qnsend}
 if [ -x "$native_qnsend" ]; then
   linux=qn-e2e-linux-$tag
@@ -124,6 +179,7 @@ if [ -x "$native_qnsend" ]; then
   expect "a Linux host pages two Windows desks" 0 q.out '^✓ delivered \(2/2\)'
   check "the quick message shows in Op 1's log" on 1 wait-log "${pids[1]}" "Lab robot (Lab bench):  » Come Here" 10000
   check "and in the Lab's log" on 2 wait-log "${pids[2]}" "Lab robot (Lab bench):  » Come Here" 10000
+  sealed_step
   ip netns del "$linux"
 else
   echo "FAILED: no native qnsend at $native_qnsend"; status=1

@@ -164,9 +164,9 @@ say h3 "quit"
 check "ann stops" "$work/h1.log" '^STOPPED$'
 check "cid stops" "$work/h3.log" '^STOPPED$'
 
-# Sealed run: two hosts under one site key page each other while the bridge is captured;
-# the open host, seeded with a sealed one's address, is refused with a notice on both
-# sides. Nothing readable may cross the wire.
+# Sealed run: two hosts under one site key page each other (and qnsend pages them) while
+# the bridge is captured; the open host, seeded with a sealed one's address, is refused
+# with a notice on both sides. Nothing readable may cross the wire.
 key=5b0c1d2e3f405162738495a6b7c8d9eaf00112233445566778899aabbccddeef
 rm -f "$work"/h?.in
 tcpdump -i any -U -w "$work/sealed.pcap" 'udp or tcp' 2>"$work/tcpdump.log" &
@@ -184,6 +184,26 @@ check "sealed: the page is acknowledged" "$work/h1.log" '^RESULT 1/1$'
 say h2 "send FLAG red"
 check "sealed: saltmarsh receives the flag" "$work/h1.log" '^RECEIVED FLAG\|samphire\|Boathouse\|red\|10\.77\.0\.2\|1E1EDC$'
 check "sealed: the flag is acknowledged" "$work/h2.log" '^RESULT 1/1$'
+# qnsend on samphire's host: with the key (given or from its settings file) it hears and
+# pages the sealed rooms; with another key or none it hears nobody and says why.
+printf '[identity]\nuser = Lab robot\nroom = Lab bench\n[network]\nheartbeat_ms = 200\n[security]\nsite_key = %s\n' \
+  "$key" >"$work/sealed.ini"
+qn h2 --site-key "$key" --to LIGHTHOUSE "Cuttlefish sample is ready"
+expect "sealed qnsend pages saltmarsh" 0 q.out '^✓ delivered \(1/1\)$'
+check "sealed: saltmarsh receives qnsend's page" "$work/h1.log" \
+  '^RECEIVED MSG\|Lab robot\|Lab bench\|Cuttlefish sample is ready\|10\.77\.0\.2\|000000$'
+qn h2 --ini "$work/sealed.ini" --list
+expect "sealed qnsend --list (key from its settings file)" 0 q.out $'^saltmarsh\tLighthouse\t10\.77\.0\.1\t45778$'
+expect "sealed qnsend --list shows the engine sharing its port" 0 q.out $'^samphire\tBoathouse\t10\.77\.0\.2\t45778$'
+qn h2 --site-key "${key%?}0" --to saltmarsh "Cuttlefish from the wrong key"
+expect "qnsend with another key sees nobody: exit 3" 3 q.err '^qnsend: nobody online$'
+expect "and says the rooms have a different key" 3 q.err \
+  'runs Quillnet with a different site key; it cannot page this room or be paged\.$'
+qn h2 --to saltmarsh "Cuttlefish in the open"
+expect "open qnsend sees nobody on the sealed hosts: exit 3" 3 q.err '^qnsend: nobody online$'
+expect "and says the rooms have a site key" 3 q.err '^qnsend: 10\.77\.0\.[12] runs Quillnet with a site key; set the same key to page it\.$'
+qn h2 --site-key "${key:1}" --list
+expect "an invalid --site-key is a settings error" 78 q.err '^qnsend: The site key given with --site-key is not valid \(64 hexadecimal digits expected\)\.$'
 check "sealed: saltmarsh notices the open host" "$work/h1.log" '^NOTICE 10\.77\.1\.3 runs Quillnet without the site key; it cannot page this room or be paged\.$'
 check "open: oystercatcher notices the sealed host" "$work/h3.log" '^NOTICE 10\.77\.0\.1 runs Quillnet with a site key; set the same key to page it\.$'
 for h in h1 h2 h3; do say $h "quit"; done
@@ -191,6 +211,9 @@ check "sealed hosts stop" "$work/h2.log" '^STOPPED$'
 sleep 1
 kill -INT $capture 2>/dev/null; wait $capture 2>/dev/null
 if [ "$(grep -c '^NOTICE' "$work/h1.log")" != 1 ]; then echo "FAIL: one notice only"; failures=$((failures + 1)); fi
+if grep -qE 'Cuttlefish (from the wrong key|in the open)' "$work/h1.log" "$work/h2.log"; then
+  echo "FAIL: a qnsend without the key reached a sealed host"; failures=$((failures + 1))
+fi
 if grep -q '^PEERS .' "$work/h3.log" || grep -q 'oystercatcher@' "$work/h1.log"; then
   echo "FAIL: the open and the sealed hosts listed each other"; failures=$((failures + 1))
 else
@@ -203,7 +226,8 @@ else
   echo "ok: the capture holds the sealed run ($packets packets)"
 fi
 # The open host's own announcements carry its name in clear; the sealed ones may not.
-leaks=$(grep -a -o -E 'saltmarsh|samphire|Lighthouse|Boathouse|Periwinkle|half past' "$work/sealed.pcap" | sort | uniq -c)
+leaks=$(grep -a -o -E 'saltmarsh|samphire|Lighthouse|Boathouse|Periwinkle|half past|Cuttlefish|Lab robot' \
+  "$work/sealed.pcap" | sort | uniq -c)
 if [ -n "$leaks" ]; then
   echo "FAIL: readable text on the wire:"; echo "$leaks"; failures=$((failures + 1))
 else

@@ -9,6 +9,7 @@
 #include "qnsend/qnsend.h"
 #include "qnsend/report.h"
 #include "qnsend/rooms.h"
+#include "qnsend/wire_mode.h"
 #include "test_paths.h"
 
 using namespace quillnet;
@@ -190,9 +191,108 @@ TEST(QnsendRun, UsageAndSettingsErrorsEndBeforeTheNetwork) {
     EXPECT_EQ(run_qnsend({"--ini", "/nonexistent/q.ini", "hi"}, L"", out, err), EXIT_SETTINGS);
     err.clear();
     EXPECT_EQ(run_qnsend({"--site-key", "00", "hi"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_SETTINGS);
-    EXPECT_EQ(err, "qnsend: sealed mode (site_key) is not supported yet\n");
+    EXPECT_EQ(err, "qnsend: The site key given with --site-key is not valid (64 hexadecimal digits expected).\n");
+    const std::wstring ini = test_temp_path(L"qnsend.ini");
+    ASSERT_TRUE(replace_file_contents(ini, "[security]\nsite_key = " + std::string(63, 'a') + "g\n"));
+    err.clear();
+    EXPECT_EQ(run_qnsend({"hi"}, ini, out, err), EXIT_SETTINGS);
+    EXPECT_EQ(err, "qnsend: The site key in Quillnet.ini is not valid (64 hexadecimal digits expected).\n");
+    delete_file(ini);
     err.clear();
     EXPECT_EQ(run_qnsend({"--flag", "Pink"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_USAGE);
     EXPECT_EQ(run_qnsend({"--help"}, L"", out, err), 0);
     EXPECT_EQ(out, help_text());
+}
+
+namespace {
+
+const std::string SITE_KEY = "5b0c1d2e3f405162738495a6b7c8d9eaf00112233445566778899aabbccddeef";
+
+SiteKey site_key(unsigned char flip = 0) {
+    SiteKey key{};
+    EXPECT_TRUE(parse_site_key(SITE_KEY, key));
+    key[0] ^= flip;
+    return key;
+}
+
+WireMode sealed_mode() {
+    WireMode mode;
+    std::string error;
+    EXPECT_TRUE(choose_wire_mode(SITE_KEY, "in Quillnet.ini", mode, error)) << error;
+    return mode;
+}
+
+std::string unterminated(const std::string& line) { return line.substr(0, line.size() - 1); }
+
+void hear(const WireMode& mode, const std::string& datagram, std::uint32_t source, PeerTable& table) {
+    take_datagram(mode, datagram.data(), datagram.size(), source, "{SELF}", table);
+}
+
+}  // namespace
+
+TEST(QnsendSealed, HearsOnlyRoomsSealedUnderItsKeyAndSaysWhatItCannotUse) {
+    const std::string hello = unterminated(encode_line("HELLO", {"{A}", "Lab", "Lab", "45778"}));
+    SealedWire lab(site_key(), WallClock());
+    SealedWire stranger(site_key(1), WallClock());
+    SealedWire late(site_key(), [] { return system_wall_clock() - 7 * 60000; });
+    const WireMode mode = sealed_mode();
+    PeerTable table;
+    const std::string sealed_hello = lab.seal("", hello);
+    hear(mode, encode_line("HELLO", {"{B}", "Op", "Op 1", "45779"}), 0x0A000007, table);
+    hear(mode, encode_line("HEARTBEAT", {"{B}", "Op", "Op 1", "45779"}), 0x0A000007, table);
+    hear(mode, stranger.seal("", hello), 0x0A000008, table);
+    hear(mode, late.seal("", hello), 0x0A000009, table);
+    hear(mode, sealed_hello + sealed_hello, 0x0A000005, table);  // one sealed line a datagram
+    EXPECT_TRUE(table.records.empty());
+    hear(mode, sealed_hello, 0x0A000005, table);
+    ASSERT_EQ(table.records.size(), 1u);
+    EXPECT_EQ(table.records.begin()->second.user, "Lab");
+    EXPECT_EQ(*mode.heard, (std::vector<std::string>{
+                               "10.0.0.7 runs Quillnet without the site key; it cannot page this room or be paged.",
+                               "10.0.0.8 runs Quillnet with a different site key; it cannot page this room or be paged.",
+                               "10.0.0.9 runs Quillnet with a clock 7 minutes off; its pages are refused.",
+                           }));
+
+    const WireMode open_mode;  // without a key a sealed room is only a notice
+    PeerTable open_table;
+    hear(open_mode, lab.seal("", hello), 0x0A000005, open_table);
+    EXPECT_TRUE(open_table.records.empty());
+    EXPECT_EQ(*open_mode.heard,
+              (std::vector<std::string>{"10.0.0.5 runs Quillnet with a site key; set the same key to page it."}));
+}
+
+TEST(QnsendSealed, EachRoomGetsItsOwnSealedFrameAndOnlyItsOwnAcknowledgementCounts) {
+    const WireMode mode = sealed_mode();
+    SealedWire room(site_key(), WallClock());
+    PeerRecord lab = peer("Lab", "Lab");
+    PeerRecord op = peer("Op", "Op 1");
+    lab.id = "{8E0C7B1A-0000-4000-8000-00000000000A}";
+    op.id = "{8E0C7B1A-0000-4000-8000-00000000000B}";
+    // The longest text qnsend accepts still travels whole in one sealed frame.
+    OutgoingPage page{"MSG", std::string(max_text_bytes(9, 9), 'x'), "Lab robot", "Lab bench"};
+    const std::string frame = frame_for_recipient(mode, page, "{ME}-0", "{ME}", lab);
+    ASSERT_FALSE(frame.empty());
+    EXPECT_LE(frame.size(), FRAME_READ_LIMIT);
+    EXPECT_EQ(frame.find("Lab robot"), std::string::npos);
+    EXPECT_EQ(room.open(unterminated(frame), SealedPort::frame, op.id).check, SealedCheck::misdirected);
+    const SealedOpening opened = room.open(unterminated(frame), SealedPort::frame, lab.id);
+    ASSERT_EQ(opened.check, SealedCheck::accepted);
+    EXPECT_EQ(opened.inner, unterminated(page_frame(page, "{ME}-0", "{ME}")));
+
+    const ReplyRule rule = reply_rule(mode, "{ME}-0", "{ME}", lab);
+    EXPECT_EQ(rule.limit, 1024u);
+    auto ack = [&](const std::string& message_id, const std::string& by, const std::string& to) {
+        return unterminated(room.seal(to, unterminated(encode_line("ACK", {message_id, by}))));
+    };
+    EXPECT_FALSE(rule.counts(ack("{ME}-1", lab.id, "{ME}")));     // another message
+    EXPECT_FALSE(rule.counts(ack("{ME}-0", op.id, "{ME}")));      // another room's acknowledgement
+    EXPECT_FALSE(rule.counts(ack("{ME}-0", lab.id, "{OTHER}")));  // sealed for another sender
+    EXPECT_FALSE(rule.counts(unterminated(encode_line("ACK", {"{ME}-0", lab.id}))));
+    const std::string good = ack("{ME}-0", lab.id, "{ME}");
+    EXPECT_TRUE(rule.counts(good));
+    EXPECT_FALSE(rule.counts(good));  // replayed
+
+    const WireMode open_mode;
+    EXPECT_EQ(frame_for_recipient(open_mode, page, "{ME}-0", "{ME}", lab), page_frame(page, "{ME}-0", "{ME}"));
+    EXPECT_EQ(reply_rule(open_mode, "{ME}-0", "{ME}", lab).limit, ACK_READ_LIMIT);
 }
