@@ -61,7 +61,7 @@ void worker_loop() {
 
 bool run_on_worker(std::function<void()> task) {
     Pool& p = pool();
-    std::lock_guard<std::mutex> lock(p.mutex);
+    std::unique_lock<std::mutex> lock(p.mutex);
     try {
         p.tasks.push_back(std::move(task));
     } catch (...) {
@@ -70,6 +70,9 @@ bool run_on_worker(std::function<void()> task) {
     // Every queued task has a waiting worker of its own (woken workers stay counted until
     // they hold the lock again and take one); otherwise a new worker is started for it.
     if (p.tasks.size() <= p.waiting) {
+        // Woken after the lock is let go, so the worker does not wake only to wait for it
+        // (the pool is never destroyed, so this is safe after the unlock).
+        lock.unlock();
         p.wake.notify_one();
         return true;
     }
