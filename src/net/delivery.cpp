@@ -1,15 +1,17 @@
-// send_message and the delivery threads it starts.
+// send_message and the delivery tasks it hands to the workers.
 #include "net/delivery.h"
 
 #include <atomic>
 #include <functional>
-#include <thread>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "net/engine.h"
 #include "net/line_io.h"
 #include "net/sealed_engine.h"
 #include "net/wire.h"
+#include "net/worker_pool.h"
 
 namespace quillnet {
 
@@ -30,19 +32,24 @@ void post_result(const DeliveryJob& job, std::int32_t acknowledged) {
     post_or_free(job.window, WM_APP_DELIVERY_RESULT, result);
 }
 
-// Sends the whole frame; false when a send fails or the recipient takes nothing for
-// SEND_STALL_TIMEOUT_MS. The first piece goes into the empty send buffer at once (a
-// typical frame is one piece); the send time-out only backs the wait up, should a piece
-// not fit after all.
+// Sends the whole frame on a non-blocking socket; false when a send fails or the
+// recipient takes nothing for SEND_STALL_TIMEOUT_MS. A typical frame goes into the empty
+// send buffer with the first call; only a full buffer makes it wait for room.
 bool send_frame(SocketHandle socket, const std::string& frame) {
-    set_send_timeout_ms(socket, SEND_STALL_TIMEOUT_MS);
     std::size_t done = 0;
+    bool waited = false;
     while (done < frame.size()) {
-        if (done > 0 && wait_writable(socket, SEND_STALL_TIMEOUT_MS) != WaitResult::ready) return false;
         const std::size_t piece = frame.size() - done < SEND_PIECE ? frame.size() - done : SEND_PIECE;
         const int sent = send_bytes(socket, frame.data() + done, piece);
-        if (sent <= 0) return false;
-        done += static_cast<std::size_t>(sent);
+        if (sent > 0) {
+            done += static_cast<std::size_t>(sent);
+            waited = false;
+            continue;
+        }
+        // A full buffer, or a failure (a refused connection shows up here too). A send
+        // that fails right after the socket was reported writable is a failure.
+        if (waited || wait_writable(socket, SEND_STALL_TIMEOUT_MS) != WaitResult::ready) return false;
+        waited = true;
     }
     return true;
 }
@@ -58,22 +65,24 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const
     if (!socket.valid()) return false;
     std::uint32_t address = 0;
     if (!parse_ipv4(target.address, address)) return false;
+    // The socket stays non-blocking throughout: every wait is a wait call with its own
+    // limit, which saves switching modes and setting time-outs (each a call to the
+    // wineserver under Wine).
     if (!set_non_blocking(socket.get(), true)) return false;
     switch (begin_connect(socket.get(), address, target.port)) {
         case ConnectStart::connected:
             break;
         case ConnectStart::in_progress:
+            // Writable means connected or failed; a failed connection fails the send
+            // that follows (Winsock reports it to the wait already).
             if (wait_writable(socket.get(), CONNECT_TIMEOUT_MS) != WaitResult::ready) return false;
-            if (pending_socket_error(socket.get()) != 0) return false;
             break;
         case ConnectStart::failed:
             return false;
     }
-    if (!set_non_blocking(socket.get(), false)) return false;
     if (!send_frame(socket.get(), frame)) return false;
-    // The receive time-out is the wait for each further byte of the reply.
-    set_receive_timeout_ms(socket.get(), ACK_BYTE_TIMEOUT_MS);
-    const std::string reply = read_line_blocking(socket.get(), rule.limit);
+    // Each wait for more of the reply lasts at most ACK_BYTE_TIMEOUT_MS.
+    const std::string reply = read_line_from(socket.get(), rule.limit, ACK_BYTE_TIMEOUT_MS, 0);
     return rule.counts(reply);
 }
 
@@ -95,40 +104,66 @@ bool deliver_to(const DeliveryTarget& target, const DeliveryJob& job) {
 
 }  // namespace
 
-void run_delivery_job(const DeliveryJob& job) {
-    // The thread holds its own reference on the socket library, so an engine stopped
-    // meanwhile (which releases the engine's reference) does not pull it from under us.
-    const bool library = socket_library_start();
+namespace {
+
+// One job's progress, shared by the tasks that serve its targets: the last one to
+// settle posts the result and lets go of the job's socket-library reference.
+struct JobProgress {
+    DeliveryJob job;
+    bool library = false;
     std::atomic<std::int32_t> acknowledged{0};
-    auto deliver_one = [&job, &acknowledged](const DeliveryTarget& target) {
-        try {
-            if (deliver_to(target, job)) ++acknowledged;
-        } catch (...) {
-            // Counts as not delivered.
-        }
-    };
-    // The first target is served by this thread, every other by a thread of its own; a
-    // target whose thread cannot be started is served here afterwards.
-    std::vector<std::thread> helpers;
-    std::vector<const DeliveryTarget*> left;
-    for (std::size_t i = 1; i < job.targets.size(); ++i) {
-        try {
-            helpers.emplace_back(deliver_one, std::cref(job.targets[i]));
-        } catch (...) {
-            try {
-                left.push_back(&job.targets[i]);
-            } catch (...) {
-                // No memory to remember it either: it counts as not delivered.
-            }
-        }
-    }
-    if (!job.targets.empty()) deliver_one(job.targets[0]);
-    for (const DeliveryTarget* target : left) deliver_one(*target);
-    for (auto& helper : helpers) helper.join();
-    if (library) socket_library_stop();
+    std::atomic<std::size_t> unsettled{0};
+};
+
+void settle(JobProgress& progress, bool delivered) {
+    if (delivered) ++progress.acknowledged;
+    if (--progress.unsettled != 0) return;
+    if (progress.library) socket_library_stop();
     try {
-        post_result(job, acknowledged.load());
+        post_result(progress.job, progress.acknowledged.load());
     } catch (...) {
+    }
+}
+
+void serve_target(const std::shared_ptr<JobProgress>& progress, std::size_t index) {
+    bool delivered = false;
+    try {
+        delivered = deliver_to(progress->job.targets[index], progress->job);
+    } catch (...) {
+        // Counts as not delivered.
+    }
+    settle(*progress, delivered);
+}
+
+}  // namespace
+
+void start_delivery_job(DeliveryJob job) {
+    std::shared_ptr<JobProgress> progress;
+    try {
+        progress = std::make_shared<JobProgress>();
+    } catch (...) {
+        post_result(job, 0);
+        return;
+    }
+    progress->job = std::move(job);
+    const std::size_t count = progress->job.targets.size();
+    if (count == 0) {
+        post_result(progress->job, 0);
+        return;
+    }
+    // The job holds its own reference on the socket library, so an engine stopped
+    // meanwhile (which releases the engine's reference) does not pull it from under us.
+    progress->library = socket_library_start();
+    progress->unsettled = count;
+    for (std::size_t i = 0; i < count; ++i) {
+        bool started = false;
+        try {
+            started = run_on_worker([progress, i] { serve_target(progress, i); });
+        } catch (...) {
+        }
+        // No thread for this target: it counts as not delivered, so the log does not
+        // wait for a result that would never come.
+        if (!started) settle(*progress, false);
     }
 }
 
@@ -166,17 +201,7 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
     job.attempted = static_cast<std::int32_t>(job.targets.size());
     job.sealed = sealed_;
     job.sender_id = instance_id_;
-    try {
-        std::thread(run_delivery_job, std::move(job)).detach();
-    } catch (...) {
-        // No thread for this message: report it as delivered to nobody, so the log does
-        // not wait for a result that would never come.
-        DeliveryJob failed;
-        failed.window = window_;
-        failed.message_id = message_id;
-        failed.attempted = attempted;
-        post_result(failed, 0);
-    }
+    start_delivery_job(std::move(job));
     return message_id;
 }
 

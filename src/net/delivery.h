@@ -1,5 +1,5 @@
-// Delivery of one message to its recipients, on a detached thread of its own that
-// reaches all of them at the same time.
+// Delivery of one message to its recipients, all of them at the same time, on the
+// delivery workers (worker_pool.h).
 #pragma once
 
 #include <cstddef>
@@ -45,9 +45,9 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame);
 // The same, with the reply read up to rule.limit bytes and counted when rule.counts.
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const ReplyRule& rule);
 
-// Tries every target at once, each on a thread of its own with its own limits, and
-// posts one DeliveryResult to the job's window when the last one is settled. A hung
-// room then costs the others nothing.
-void run_delivery_job(const DeliveryJob& job);
+// Tries every target at once, each as a task of its own on a delivery worker with its
+// own limits, and posts one DeliveryResult to the job's window when the last one is
+// settled. Returns at once; a hung room costs the others nothing.
+void start_delivery_job(DeliveryJob job);
 
 }  // namespace quillnet

@@ -37,7 +37,7 @@ public:
     // Sends BYE, closes the sockets and joins the threads; safe to call repeatedly.
     void stop();
     // Chooses the recipients (empty list: everyone), numbers the message and hands it
-    // to a detached delivery thread. attempted receives the recipient count.
+    // to the delivery workers. attempted receives the recipient count.
     MessageId send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
                            const std::string& body, int& attempted);
     // The window calls this when it takes a WM_APP_PEERS_CHANGED notice, before it
@@ -101,7 +101,7 @@ private:
     // Lets stop() end the heartbeat thread's sleep until its next heartbeat.
     std::mutex pause_mutex_;
     std::condition_variable pause_wake_;
-    // Sealed mode: null in open mode. Delivery threads keep their own reference.
+    // Sealed mode: null in open mode. Delivery jobs keep their own reference.
     std::shared_ptr<SealedWire> sealed_;
     WallClock wall_clock_;
     NoticeBoard notices_;

@@ -36,25 +36,6 @@ std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_
     return reader.line;
 }
 
-std::string read_line_blocking(SocketHandle socket, std::size_t limit) {
-    LineReader reader(limit);
-    char buffer[512];
-    while (!reader.complete) {
-        const std::size_t want = std::min(sizeof buffer, reader.limit - reader.consumed);
-        const int peeked = receive_bytes(socket, buffer, want, true);
-        if (peeked <= 0) break;  // closed, failed, or the receive time-out passed
-        const void* terminator = std::memchr(buffer, LINE_TERMINATOR, static_cast<std::size_t>(peeked));
-        const std::size_t take =
-            terminator ? static_cast<std::size_t>(static_cast<const char*>(terminator) - buffer) + 1
-                       : static_cast<std::size_t>(peeked);
-        const int taken = receive_bytes(socket, buffer, take, false);
-        if (taken <= 0) break;
-        for (int i = 0; i < taken && !reader.feed(buffer[i]); ++i) {
-        }
-    }
-    return reader.line;
-}
-
 bool send_all(SocketHandle socket, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {

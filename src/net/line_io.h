@@ -15,12 +15,6 @@ namespace quillnet {
 // so nothing after the line is consumed.
 std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_ms, int total_ms);
 
-// Gathers one line from a blocking socket whose receive time-out bounds each wait for
-// more bytes. Each round is one peek, which waits for bytes itself, and one receive of
-// exactly the bytes up to the first line feed: a line that arrives in one piece costs
-// two calls, and nothing after the line is consumed.
-std::string read_line_blocking(SocketHandle socket, std::size_t limit);
-
 // Repeats send calls until every byte is sent; false when a call sends nothing.
 bool send_all(SocketHandle socket, const std::string& data);
 

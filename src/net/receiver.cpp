@@ -59,10 +59,9 @@ bool accept_pending(SocketHandle listener, OpenFrames& open, const FrameContext&
     for (std::size_t n = 0; n < ACCEPTS_PER_PASS; ++n) {
         std::uint32_t peer = 0;
         bool failed = false;
-        SocketHolder accepted(accept_connection(listener, peer, failed));
-        if (!accepted.valid()) return !failed;
         // Reads only follow readiness; a non-blocking socket can never stall the loop.
-        set_non_blocking(accepted.get(), true);
+        SocketHolder accepted(accept_non_blocking(listener, peer, failed));
+        if (!accepted.valid()) return !failed;
         if (open.size() >= MAX_OPEN_FRAMES) make_room(open, context, buffer, now);
         open.push_back(std::make_unique<FrameConnection>(accepted.release(), format_ipv4(peer), now));
         // A sender writes its frame right after connecting, so it has usually arrived

@@ -166,12 +166,14 @@ int receive_datagram(SocketHandle socket, char* buffer, std::size_t size, std::u
     return static_cast<int>(got);
 }
 
-SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
+namespace {
+
+SocketHandle accept_with_flags(SocketHandle listener, std::uint32_t& peer_address, bool& failed, int flags) {
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
     SocketHandle accepted;
     do {
-        accepted = accept4(listener, reinterpret_cast<sockaddr*>(&sa), &length, SOCK_CLOEXEC);
+        accepted = accept4(listener, reinterpret_cast<sockaddr*>(&sa), &length, flags);
     } while (accepted < 0 && errno == EINTR);
     if (accepted < 0) {
         // A connection reset while it waited is gone for good; that is no failure either.
@@ -181,6 +183,16 @@ SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_addres
     failed = false;
     peer_address = ntohl(sa.sin_addr.s_addr);
     return accepted;
+}
+
+}  // namespace
+
+SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
+    return accept_with_flags(listener, peer_address, failed, SOCK_CLOEXEC);
+}
+
+SocketHandle accept_non_blocking(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
+    return accept_with_flags(listener, peer_address, failed, SOCK_CLOEXEC | SOCK_NONBLOCK);
 }
 
 SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address) {

@@ -78,6 +78,8 @@ int receive_datagram(SocketHandle socket, char* buffer, std::size_t size, std::u
 // reason was only that no connection was waiting.
 SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address, bool& failed);
 SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_address);
+// The same, with the new socket made non-blocking (natively in the accept call itself).
+SocketHandle accept_non_blocking(SocketHandle listener, std::uint32_t& peer_address, bool& failed);
 
 // Dotted IPv4 text <-> address (inet_pton / inet_ntop).
 bool parse_ipv4(const std::string& text, std::uint32_t& address);

@@ -200,6 +200,12 @@ SocketHandle accept_connection(SocketHandle listener, std::uint32_t& peer_addres
     return accept_connection(listener, peer_address, failed);
 }
 
+SocketHandle accept_non_blocking(SocketHandle listener, std::uint32_t& peer_address, bool& failed) {
+    const SocketHandle accepted = accept_connection(listener, peer_address, failed);
+    if (accepted != INVALID_SOCKET_HANDLE) set_non_blocking(accepted, true);
+    return accepted;
+}
+
 bool parse_ipv4(const std::string& text, std::uint32_t& address) {
     IN_ADDR parsed{};
     if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;

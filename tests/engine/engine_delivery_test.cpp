@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine_support.h"
 #include "event_sink.h"
 #include "net/engine.h"
 #include "net/wire.h"
+#include "net/worker_pool.h"
 
 using namespace quillnet;
 
@@ -217,4 +220,37 @@ TEST_F(EngineDelivery, SilentRoomsEarlyInKeyOrderDelayNobody) {
     EXPECT_EQ(result->attempted, 5);
     // Settled by the 1500 ms wait for the hung rooms' replies, all at once.
     EXPECT_LT(took.count(), 2200);
+}
+
+// The delivery workers: tasks that can only end together must all run at once, however
+// many workers are already waiting (none may wait behind another).
+TEST(DeliveryWorkers, TasksNeverWaitBehindEachOther) {
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int started = 0;
+        int met = 0;
+        int finished = 0;
+    };
+    auto shared = std::make_shared<Shared>();
+    constexpr int TASKS = 8;
+    for (int round = 0; round < 2; ++round) {  // the second round finds idle workers
+        for (int i = 0; i < TASKS; ++i) {
+            ASSERT_TRUE(run_on_worker([shared, round] {
+                std::unique_lock<std::mutex> lock(shared->mutex);
+                ++shared->started;
+                shared->changed.notify_all();
+                const int all = TASKS * (round + 1);
+                if (shared->changed.wait_for(lock, std::chrono::seconds(5), [&] { return shared->started >= all; })) {
+                    ++shared->met;
+                }
+                ++shared->finished;
+                shared->changed.notify_all();
+            }));
+        }
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        ASSERT_TRUE(shared->changed.wait_for(lock, std::chrono::seconds(10),
+                                             [&] { return shared->finished == TASKS * (round + 1); }));
+        EXPECT_EQ(shared->met, TASKS * (round + 1));
+    }
 }
