@@ -8,10 +8,28 @@
 #include <thread>
 
 #include "alert/sound.h"
+#include "base/system_library.h"
 
 namespace quillnet {
 
 namespace {
+
+// The wave-out functions, looked up on the first sound.
+struct WaveOut {
+    decltype(&waveOutOpen) open = system_function<decltype(&waveOutOpen)>(L"winmm.dll", "waveOutOpen");
+    decltype(&waveOutPrepareHeader) prepare =
+        system_function<decltype(&waveOutPrepareHeader)>(L"winmm.dll", "waveOutPrepareHeader");
+    decltype(&waveOutWrite) write = system_function<decltype(&waveOutWrite)>(L"winmm.dll", "waveOutWrite");
+    decltype(&waveOutUnprepareHeader) unprepare =
+        system_function<decltype(&waveOutUnprepareHeader)>(L"winmm.dll", "waveOutUnprepareHeader");
+    decltype(&waveOutClose) close = system_function<decltype(&waveOutClose)>(L"winmm.dll", "waveOutClose");
+    bool complete() const { return open && prepare && write && unprepare && close; }
+};
+
+const WaveOut& wave_out() {
+    static const WaveOut functions;
+    return functions;
+}
 
 // Closes the wave-out device however play_pcm leaves.
 struct WaveOutHolder {
@@ -20,7 +38,7 @@ struct WaveOutHolder {
     WaveOutHolder(const WaveOutHolder&) = delete;
     WaveOutHolder& operator=(const WaveOutHolder&) = delete;
     ~WaveOutHolder() {
-        if (device) waveOutClose(device);
+        if (device) wave_out().close(device);
     }
 };
 
@@ -61,8 +79,10 @@ void play_pcm(PcmBuffer buffer) {
     format.nAvgBytesPerSec = static_cast<DWORD>(bytes_per_second);
     format.cbSize = 0;
 
+    const WaveOut& wave = wave_out();
+    if (!wave.complete()) return;
     WaveOutHolder out;
-    if (waveOutOpen(&out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+    if (wave.open(&out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
         out.device = nullptr;
         return;
     }
@@ -72,12 +92,12 @@ void play_pcm(PcmBuffer buffer) {
     header.dwBufferLength = static_cast<DWORD>(length);
     header.dwFlags = 0;
     header.dwLoops = 0;
-    if (waveOutPrepareHeader(out.device, &header, sizeof header) != MMSYSERR_NOERROR) return;
-    if (waveOutWrite(out.device, &header, sizeof header) == MMSYSERR_NOERROR) {
+    if (wave.prepare(out.device, &header, sizeof header) != MMSYSERR_NOERROR) return;
+    if (wave.write(out.device, &header, sizeof header) == MMSYSERR_NOERROR) {
         // No callback: the thread has nothing else to do, so it simply polls.
         while ((header.dwFlags & WHDR_DONE) == 0) Sleep(10);
     }
-    waveOutUnprepareHeader(out.device, &header, sizeof header);
+    wave.unprepare(out.device, &header, sizeof header);
 }
 
 bool play_notification(const std::string& file, int volume, int tone_freq, int tone_ms) {

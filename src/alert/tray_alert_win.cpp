@@ -8,6 +8,7 @@
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
 #include "app/app_state.h"
+#include "base/system_library.h"
 #include "ui/ids.h"
 
 namespace quillnet {
@@ -39,7 +40,7 @@ void set_tray_icon(HICON icon) {
     if (!state || !state->tray_icon_present) return;
     state->tray_icon.hIcon = icon;
     state->tray_icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    Shell_NotifyIconW(NIM_MODIFY, &state->tray_icon);
+    notify_icon(NIM_MODIFY, &state->tray_icon);
 }
 
 void show_tray_balloon(const std::wstring& title, const std::wstring& text) {
@@ -54,7 +55,7 @@ void show_tray_balloon(const std::wstring& title, const std::wstring& text) {
     copy_into(balloon.szInfoTitle, BALLOON_TITLE_UNITS, title);
     copy_into(balloon.szInfo, BALLOON_TEXT_UNITS, text);
     balloon.dwInfoFlags = NIIF_INFO;
-    Shell_NotifyIconW(NIM_MODIFY, &balloon);
+    notify_icon(NIM_MODIFY, &balloon);
 }
 
 void stop_tray_flash() {

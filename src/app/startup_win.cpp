@@ -96,14 +96,17 @@ void prime_log(const AppState& s) {
     append_line(as_wide(start_notice(as_u16(to_wide(s.settings.user)), as_u16(to_wide(s.settings.room)))), false);
 }
 
-void show_or_stay_in_tray(AppState& s, int show_command) {
-    if (s.settings.start_minimized) {
-        show_tray_balloon(L"Quillnet", L"Running in the tray. Double-click the icon to open.");
-        s.tray_hint_shown = true;
-        return;
-    }
+void show_unless_in_tray(const AppState& s, int show_command) {
+    if (s.settings.start_minimized) return;
     ShowWindow(s.main_window, show_command);
     UpdateWindow(s.main_window);
+}
+
+// The balloon needs the tray icon; it stands for the window that stays hidden.
+void announce_start_in_tray(AppState& s) {
+    if (!s.settings.start_minimized) return;
+    show_tray_balloon(L"Quillnet", L"Running in the tray. Double-click the icon to open.");
+    s.tray_hint_shown = true;
 }
 
 // Payloads the engine posted that the window never took off the queue (they were
@@ -157,13 +160,19 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
     GetClientRect(state.main_window, &client);
     layout_controls(client.right - client.left, client.bottom - client.top);
     reset_banner();
+    prime_log(state);
+    apply_always_on_top();
+    show_unless_in_tray(state, show_command);
 
+    // Nothing of the first paint needs the tray icon, the engine or the rooms list
+    // (its caption starts at "Online rooms (0)"), so they follow the window onto the
+    // screen. The engine posts to a window that exists by now; what it posts waits in
+    // the queue until the loop runs, after the start-up lines of the log. A failed
+    // start's error box is owned by the visible window.
     add_tray_icon();
     start_engine(state);
     refresh_rooms_list();
-    prime_log(state);
-    apply_always_on_top();
-    show_or_stay_in_tray(state, show_command);
+    announce_start_in_tray(state);
 }
 
 namespace {

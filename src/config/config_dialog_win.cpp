@@ -9,6 +9,7 @@
 #include "alert/sound.h"
 #include "app/app_state.h"
 #include "base/dialog_window.h"
+#include "base/system_library.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
@@ -133,7 +134,9 @@ void browse_for_sound(HWND dialog) {
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file / sizeof file[0];
     ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (GetOpenFileNameW(&ofn)) SetWindowTextW(config_dialog_controls().sound_file_edit, file);
+    static const auto open_file_dialog =
+        system_function<decltype(&GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    if (open_file_dialog && open_file_dialog(&ofn)) SetWindowTextW(config_dialog_controls().sound_file_edit, file);
 }
 
 // Plays what the dialog shows now, whether or not the sound is switched on.

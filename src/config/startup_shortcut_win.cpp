@@ -8,19 +8,42 @@
 
 #include <string>
 
+#include "base/system_library.h"
 #include "config/startup_shortcut.h"
 
 namespace quillnet {
 
 namespace {
 
+// COM and the shell's folder lookup, found on first use: the shortcut is needed only
+// by the configuration dialog.
+struct ShellFunctions {
+    decltype(&CoInitializeEx) initialize = system_function<decltype(&CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    decltype(&CoUninitialize) uninitialize =
+        system_function<decltype(&CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    decltype(&CoCreateInstance) create_instance =
+        system_function<decltype(&CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    decltype(&CoTaskMemFree) free_task_memory =
+        system_function<decltype(&CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
+    decltype(&SHGetKnownFolderPath) known_folder_path =
+        system_function<decltype(&SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
+    bool complete() const {
+        return initialize && uninitialize && create_instance && free_task_memory && known_folder_path;
+    }
+};
+
+const ShellFunctions& shell() {
+    static const ShellFunctions functions;
+    return functions;
+}
+
 // COM for this thread for the lifetime of the holder; balanced only when the
 // initialisation succeeded (S_FALSE, already initialised, counts and must be balanced).
 class ComApartment {
 public:
-    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment() : initialised_(SUCCEEDED(shell().initialize(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
-        if (initialised_) CoUninitialize();
+        if (initialised_) shell().uninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
@@ -52,7 +75,7 @@ private:
 class TaskMemory {
 public:
     TaskMemory() = default;
-    ~TaskMemory() { CoTaskMemFree(pointer_); }
+    ~TaskMemory() { shell().free_task_memory(pointer_); }
     TaskMemory(const TaskMemory&) = delete;
     TaskMemory& operator=(const TaskMemory&) = delete;
 
@@ -87,7 +110,7 @@ std::wstring directory_of(const std::wstring& path) {
 bool write_shortcut(const std::wstring& shortcut) {
     ComApartment apartment;
     ComRef<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+    if (FAILED(shell().create_instance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
         return false;
     const std::wstring target = executable_path();
     if (target.empty()) return false;
@@ -103,9 +126,10 @@ bool write_shortcut(const std::wstring& shortcut) {
 }  // namespace
 
 std::wstring startup_shortcut_path() {
+    if (!shell().complete()) return std::wstring();
     TaskMemory folder;
     // The buffer must be freed even when the call fails.
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, folder.out())) || !folder.get())
+    if (FAILED(shell().known_folder_path(FOLDERID_Startup, 0, nullptr, folder.out())) || !folder.get())
         return std::wstring();
     return std::wstring(folder.get()) + L"\\Quillnet.lnk";
 }

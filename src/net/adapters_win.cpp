@@ -6,21 +6,25 @@
 
 #include <vector>
 
+#include "base/system_library.h"
 #include "net/adapters.h"
 
 namespace quillnet {
 
 std::vector<AdapterAddress> list_adapter_addresses() {
     std::vector<AdapterAddress> out;
+    static const auto get_adapters_addresses =
+        system_function<decltype(&GetAdaptersAddresses)>(L"iphlpapi.dll", "GetAdaptersAddresses");
+    if (!get_adapters_addresses) return out;
     const ULONG flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
     ULONG size = 15360;
     std::vector<unsigned char> buffer(size);
-    ULONG result = GetAdaptersAddresses(AF_INET, flags, nullptr,
-                                        reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    ULONG result = get_adapters_addresses(AF_INET, flags, nullptr,
+                                          reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     if (result == ERROR_BUFFER_OVERFLOW) {
         buffer.resize(size);
-        result = GetAdaptersAddresses(AF_INET, flags, nullptr,
-                                      reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+        result = get_adapters_addresses(AF_INET, flags, nullptr,
+                                        reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     }
     if (result != NO_ERROR) return out;
     for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter; adapter = adapter->Next) {

@@ -7,6 +7,7 @@
 
 #include "alert/alerts.h"
 #include "app/app_state.h"
+#include "base/system_library.h"
 #include "base/win_text.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
@@ -53,7 +54,7 @@ void add_tray_icon_again() {
     // task bar (start at login) the add fails. Either way the icon is added afresh,
     // and a failed add is tried again until the shell takes it: without the icon a
     // window hidden in the tray could be neither opened nor ended.
-    s->tray_icon_present = Shell_NotifyIconW(NIM_ADD, &s->tray_icon) != FALSE;
+    s->tray_icon_present = notify_icon(NIM_ADD, &s->tray_icon) != FALSE;
     if (s->tray_icon_present)
         KillTimer(s->main_window, TRAY_RETRY_TIMER);
     else
@@ -70,7 +71,7 @@ void remove_tray_icon() {
     if (!s) return;
     if (s->main_window) KillTimer(s->main_window, TRAY_RETRY_TIMER);
     if (!s->tray_icon_present) return;
-    Shell_NotifyIconW(NIM_DELETE, &s->tray_icon);
+    notify_icon(NIM_DELETE, &s->tray_icon);
     s->tray_icon_present = false;
 }
 
@@ -81,7 +82,7 @@ void update_tray_tooltip() {
     if (text.size() > TOOLTIP_UPDATE_LIMIT) text.resize(TOOLTIP_UPDATE_LIMIT);
     copy_tooltip(s->tray_icon, text);
     s->tray_icon.uFlags = TRAY_FLAGS;
-    Shell_NotifyIconW(NIM_MODIFY, &s->tray_icon);
+    notify_icon(NIM_MODIFY, &s->tray_icon);
 }
 
 void restore_window() {

@@ -1,11 +1,16 @@
 // The real Quillnet.exe started as a child process from its own folder: exit codes of
 // both Exit commands, its goodbye, a second copy on taken ports, and a start without
-// any configuration file.
+// any configuration file, and the libraries its start waits for.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app_fixture.h"
 #include "test_peer.h"
@@ -97,6 +102,46 @@ private:
     PROCESS_INFORMATION process_{};
     bool started_ = false;
 };
+
+// The names of the libraries an executable image imports, lower case, read from the
+// file's import directory.
+std::vector<std::string> imported_libraries(const std::string& image) {
+    std::vector<std::string> names;
+    const auto at = [&](std::size_t offset, std::size_t size) {
+        return offset + size <= image.size() ? image.data() + offset : nullptr;
+    };
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS nt;
+    if (!at(0, sizeof dos)) return names;
+    std::memcpy(&dos, image.data(), sizeof dos);
+    const char* nt_bytes = at(static_cast<std::size_t>(dos.e_lfanew), sizeof nt);
+    if (!nt_bytes) return names;
+    std::memcpy(&nt, nt_bytes, sizeof nt);
+    const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+        nt_bytes + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader);
+    const auto file_offset = [&](DWORD rva) -> std::size_t {
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& section = sections[i];
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData)
+                return rva - section.VirtualAddress + section.PointerToRawData;
+        }
+        return image.size();
+    };
+    const DWORD imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (std::size_t offset = file_offset(imports);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR entry;
+        const char* bytes = at(offset, sizeof entry);
+        if (!bytes) break;
+        std::memcpy(&entry, bytes, sizeof entry);
+        if (entry.Name == 0) break;
+        const char* name = at(file_offset(entry.Name), 1);
+        if (!name) break;
+        std::string lower(name, strnlen(name, static_cast<std::size_t>(image.data() + image.size() - name)));
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(lower);
+    }
+    return names;
+}
 
 #define REQUIRE_PROGRAM()                                                              \
     if (GetFileAttributesW(exe_beside_tests().c_str()) == INVALID_FILE_ATTRIBUTES)     \
@@ -199,4 +244,16 @@ TEST(Program, WithoutAConfigurationFileItRunsOnDefaultsAndWritesNothing) {
     PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(program.exit_code(), 0);
     EXPECT_FALSE(qntest::file_exists(folder + L"\\Quillnet.ini"));
+}
+
+// Every imported library is loaded and initialised before the program's first line, and
+// under Wine each costs start-up time: the tray, COM, the adapter list, sound and the
+// file dialog are looked up when first used instead.
+TEST(Program, ImportsOnlyTheLibrariesItsWindowNeedsAtStart) {
+    REQUIRE_PROGRAM();
+    const std::vector<std::string> imports = imported_libraries(qntest::read_file(exe_beside_tests()));
+    ASSERT_EQ(std::count(imports.begin(), imports.end(), "user32.dll"), 1);
+    for (const char* later : {"shell32.dll", "ole32.dll", "oleaut32.dll", "comdlg32.dll", "winmm.dll",
+                              "iphlpapi.dll", "shlwapi.dll"})
+        EXPECT_EQ(std::count(imports.begin(), imports.end(), later), 0) << later;
 }
