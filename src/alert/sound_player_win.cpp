@@ -8,28 +8,10 @@
 #include <thread>
 
 #include "alert/sound.h"
-#include "base/system_library.h"
 
 namespace quillnet {
 
 namespace {
-
-// The wave-out functions, looked up on the first sound.
-struct WaveOut {
-    decltype(&waveOutOpen) open = system_function<decltype(&waveOutOpen)>(L"winmm.dll", "waveOutOpen");
-    decltype(&waveOutPrepareHeader) prepare =
-        system_function<decltype(&waveOutPrepareHeader)>(L"winmm.dll", "waveOutPrepareHeader");
-    decltype(&waveOutWrite) write = system_function<decltype(&waveOutWrite)>(L"winmm.dll", "waveOutWrite");
-    decltype(&waveOutUnprepareHeader) unprepare =
-        system_function<decltype(&waveOutUnprepareHeader)>(L"winmm.dll", "waveOutUnprepareHeader");
-    decltype(&waveOutClose) close = system_function<decltype(&waveOutClose)>(L"winmm.dll", "waveOutClose");
-    bool complete() const { return open && prepare && write && unprepare && close; }
-};
-
-const WaveOut& wave_out() {
-    static const WaveOut functions;
-    return functions;
-}
 
 // Closes the wave-out device however play_pcm leaves.
 struct WaveOutHolder {
@@ -38,7 +20,7 @@ struct WaveOutHolder {
     WaveOutHolder(const WaveOutHolder&) = delete;
     WaveOutHolder& operator=(const WaveOutHolder&) = delete;
     ~WaveOutHolder() {
-        if (device) wave_out().close(device);
+        if (device) waveOutClose(device);
     }
 };
 
@@ -58,7 +40,7 @@ void play_request(std::unique_ptr<SoundRequest> request) noexcept {
 }  // namespace
 
 void play_pcm(PcmBuffer buffer) {
-    if (buffer.samples.empty() || buffer.channels == 0) return;
+    if (buffer.samples.empty() || buffer.channels == 0 || buffer.rate == 0) return;
 
     // A format the WAVEFORMATEX fields cannot describe is not handed to the device.
     const unsigned long long block_align = buffer.channels * 2ull;
@@ -79,10 +61,8 @@ void play_pcm(PcmBuffer buffer) {
     format.nAvgBytesPerSec = static_cast<DWORD>(bytes_per_second);
     format.cbSize = 0;
 
-    const WaveOut& wave = wave_out();
-    if (!wave.complete()) return;
     WaveOutHolder out;
-    if (wave.open(&out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+    if (waveOutOpen(&out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
         out.device = nullptr;
         return;
     }
@@ -92,12 +72,22 @@ void play_pcm(PcmBuffer buffer) {
     header.dwBufferLength = static_cast<DWORD>(length);
     header.dwFlags = 0;
     header.dwLoops = 0;
-    if (wave.prepare(out.device, &header, sizeof header) != MMSYSERR_NOERROR) return;
-    if (wave.write(out.device, &header, sizeof header) == MMSYSERR_NOERROR) {
-        // No callback: the thread has nothing else to do, so it simply polls.
-        while ((header.dwFlags & WHDR_DONE) == 0) Sleep(10);
+    if (waveOutPrepareHeader(out.device, &header, sizeof header) != MMSYSERR_NOERROR) return;
+    if (waveOutWrite(out.device, &header, sizeof header) == MMSYSERR_NOERROR) {
+        // No callback: the thread has nothing else to do, so it simply polls. A device
+        // that never finishes the buffer is reset two seconds after the sound should have
+        // ended, so that it cannot hold the one-sound-at-a-time gate (and every later
+        // alert's sound) for good.
+        const ULONGLONG deadline = GetTickCount64() + frames * 1000ull / buffer.rate + 2000ull;
+        while ((header.dwFlags & WHDR_DONE) == 0) {
+            if (GetTickCount64() > deadline) {
+                waveOutReset(out.device);
+                break;
+            }
+            Sleep(10);
+        }
     }
-    wave.unprepare(out.device, &header, sizeof header);
+    waveOutUnprepareHeader(out.device, &header, sizeof header);
 }
 
 bool play_notification(const std::string& file, int volume, int tone_freq, int tone_ms) {

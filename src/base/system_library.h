@@ -1,5 +1,5 @@
 // Functions of system libraries that start-up does not need (the tray, COM, the
-// adapter list, sound, the file dialog), looked up when first used. Every library
+// adapter list, the file dialog), looked up when first used on the window's thread. Every library
 // the executable imports is loaded and initialised before the program's first line
 // runs; these would delay the window for functions called later or never.
 #pragma once
