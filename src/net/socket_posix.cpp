@@ -75,20 +75,6 @@ bool set_abortive_close(SocketHandle socket) {
     return setsockopt(socket, SOL_SOCKET, SO_LINGER, &value, sizeof value) == 0;
 }
 
-bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
-    timeval tv{};
-    tv.tv_sec = milliseconds / 1000;
-    tv.tv_usec = (milliseconds % 1000) * 1000;
-    return setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
-}
-
-bool set_send_timeout_ms(SocketHandle socket, int milliseconds) {
-    timeval tv{};
-    tv.tv_sec = milliseconds / 1000;
-    tv.tv_usec = (milliseconds % 1000) * 1000;
-    return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
-}
-
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);
     return bind(socket, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;

@@ -40,10 +40,6 @@ bool set_non_blocking(SocketHandle socket, bool non_blocking);
 // Makes the next close abortive (linger on, time 0): the connection is reset at once
 // and leaves no TIME_WAIT behind on this side.
 bool set_abortive_close(SocketHandle socket);
-bool set_receive_timeout_ms(SocketHandle socket, int milliseconds);
-// Bounds how long one blocking send call waits for room in the send buffer; a call that
-// times out reports the bytes it sent, or -1 when it sent none.
-bool set_send_timeout_ms(SocketHandle socket, int milliseconds);
 
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port);
 bool listen_max_backlog(SocketHandle socket);

@@ -88,18 +88,6 @@ bool set_abortive_close(SocketHandle socket) {
                       sizeof value) == 0;
 }
 
-bool set_receive_timeout_ms(SocketHandle socket, int milliseconds) {
-    const DWORD value = static_cast<DWORD>(milliseconds);
-    return setsockopt(native(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
-                      sizeof value) == 0;
-}
-
-bool set_send_timeout_ms(SocketHandle socket, int milliseconds) {
-    const DWORD value = static_cast<DWORD>(milliseconds);
-    return setsockopt(native(socket), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),
-                      sizeof value) == 0;
-}
-
 bool bind_ipv4(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
     const sockaddr_in sa = make_address(address, port);
     return bind(native(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
