@@ -5,9 +5,9 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 #include "alert/sound.h"
+#include "base/detached_thread.h"
 
 namespace quillnet {
 
@@ -28,9 +28,9 @@ struct WaveOutHolder {
 // port scan) with a large WAV file would otherwise hold a decoded copy per thread.
 std::atomic<bool> sound_busy{false};
 
-void play_request(std::unique_ptr<SoundRequest> request) noexcept {
+void play_request(const SoundRequest& request) noexcept {
     try {
-        play_pcm(notification_sound(*request));
+        play_pcm(notification_sound(request));
     } catch (...) {
         // Out of memory for the samples: no sound this time.
     }
@@ -93,19 +93,18 @@ void play_pcm(PcmBuffer buffer) {
 bool play_notification(const std::string& file, int volume, int tone_freq, int tone_ms) {
     if (sound_busy.exchange(true)) return false;
     try {
-        auto request = std::make_unique<SoundRequest>();
+        auto request = std::make_shared<SoundRequest>();
         request->file = file;
         request->volume = volume;
         request->tone_freq = tone_freq;
         request->tone_ms = tone_ms;
-        std::thread(play_request, std::move(request)).detach();
-        return true;
+        if (start_detached([request] { play_request(*request); })) return true;
     } catch (...) {
-        // No thread (std::system_error) or no memory for the request: the sound is a
-        // convenience, the caller carries on. The request is freed with the holder.
-        sound_busy = false;
-        return false;
+        // No memory for the request.
     }
+    // No thread or no memory: the sound is a convenience, the caller carries on.
+    sound_busy = false;
+    return false;
 }
 
 }  // namespace quillnet

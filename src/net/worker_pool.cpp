@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <utility>
+
+#include "base/detached_thread.h"
 
 namespace quillnet {
 
@@ -76,11 +77,9 @@ bool run_on_worker(std::function<void()> task) {
         p.wake.notify_one();
         return true;
     }
-    try {
-        std::thread(worker_loop).detach();
+    if (start_detached(worker_loop)) {
         ++p.workers;
         return true;
-    } catch (...) {
     }
     // No new thread: a busy worker takes the task when it is done with its own, unless
     // there is none at all.

@@ -6,9 +6,9 @@
 
 #include <chrono>
 #include <future>
-#include <thread>
 
 #include "alert/sound.h"
+#include "base/detached_thread.h"
 
 using namespace quillnet;
 
@@ -19,10 +19,12 @@ namespace {
 bool play_returns(PcmBuffer buffer) {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    std::thread([done, b = std::move(buffer)]() mutable {
-        play_pcm(std::move(b));
-        done->set_value();
-    }).detach();
+    auto samples = std::make_shared<PcmBuffer>(std::move(buffer));
+    if (!start_detached([done, samples] {
+            play_pcm(std::move(*samples));
+            done->set_value();
+        }))
+        return false;
     return finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
 }
 
