@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "net/clock.h"
 #include "net/wire.h"
 
 namespace quillnet {
@@ -25,8 +26,10 @@ bool inner_allowed_on(const std::string& inner, SealedPort port) {
     return false;
 }
 
-SealedWire::SealedWire(const SiteKey& key, WallClock clock)
-    : site_key_(key), clock_(clock ? std::move(clock) : WallClock(system_wall_clock)) {
+SealedWire::SealedWire(const SiteKey& key, WallClock clock, MonotonicClock monotonic)
+    : site_key_(key),
+      clock_(clock ? std::move(clock) : WallClock(system_wall_clock)),
+      monotonic_(monotonic ? std::move(monotonic) : MonotonicClock(milliseconds_since_start)) {
     ready_ = start_session(key, session_);
     if (ready_) keys_.insert(session_.salt, session_.session_key);
 }
@@ -86,12 +89,13 @@ SealedOpening SealedWire::open(const std::string& line, SealedPort port, const s
         result.check = SealedCheck::misdirected;
         return result;
     }
-    if (port == SealedPort::discovery && inner.kind != "BYE" && byes_.said_bye(sender, now)) {
+    const std::int64_t arrived = monotonic_();
+    if (port == SealedPort::discovery && inner.kind != "BYE" && byes_.said_bye(sender, arrived)) {
         result.check = SealedCheck::departed;
         return result;
     }
-    replays_.remember(fields.salt, fields.counter, parts.timestamp, now);
-    if (port == SealedPort::discovery && inner.kind == "BYE" && !sender.empty()) byes_.record(sender, now);
+    replays_.remember(fields.salt, fields.counter, parts.timestamp, arrived);
+    if (port == SealedPort::discovery && inner.kind == "BYE" && !sender.empty()) byes_.record(sender, arrived);
     result.check = SealedCheck::accepted;
     result.inner = std::move(parts.inner);
     return result;

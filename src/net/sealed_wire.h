@@ -18,6 +18,10 @@ namespace quillnet {
 // Milliseconds since 1970-01-01 00:00 UTC.
 using WallClock = std::function<std::int64_t()>;
 std::int64_t system_wall_clock();
+// Milliseconds that only ever move forward (milliseconds_since_start unless a test sets
+// one): the ages the memories keep are measured on it, so setting the wall clock
+// changes nothing about what they remember.
+using MonotonicClock = std::function<std::int64_t()>;
 
 // Where a line came in, which decides the recipient and the inner kinds allowed.
 enum class SealedPort { discovery, frame, acknowledgement };
@@ -36,7 +40,7 @@ struct SealedOpening {
 
 class SealedWire {
 public:
-    SealedWire(const SiteKey& key, WallClock clock);
+    SealedWire(const SiteKey& key, WallClock clock, MonotonicClock monotonic = MonotonicClock());
     SealedWire(const SealedWire&) = delete;
     SealedWire& operator=(const SealedWire&) = delete;
 
@@ -55,6 +59,7 @@ private:
 
     SiteKey site_key_;
     WallClock clock_;
+    MonotonicClock monotonic_;
     SealedSession session_;
     bool ready_ = false;
     std::mutex mutex_;
