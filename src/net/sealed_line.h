@@ -46,6 +46,7 @@ enum class SealedCheck {
     not_sealed,   // does not begin with "QS1" US
     malformed,    // fields, counter, base64 or plaintext out of form
     other_key,    // well formed, with another site key's id
+    throttled,    // a salt not yet authenticated while the budget for new salts is spent
     forged,       // does not authenticate under the session key of its salt
     clock,        // timestamp outside the window
     replayed,     // (salt, counter) accepted before, or older than the replay memory reaches

@@ -1,6 +1,8 @@
 // The bounded memories of a sealed receiver.
 #include "net/sealed_memory.h"
 
+#include <algorithm>
+
 namespace quillnet {
 
 bool SessionKeyCache::find(const std::string& salt, std::string& key) {
@@ -97,6 +99,19 @@ void ReplayMemory::remember(const std::string& salt, std::uint64_t counter, std:
     if (!pairs_.emplace(pair, timestamp).second) return;
     by_time_.emplace(timestamp, pair);
     arrivals_.push_back(Arrival{arrived_ms, timestamp, std::move(pair)});
+}
+
+bool DerivationBudget::take(std::int64_t now_ms) {
+    const std::int64_t full = per_second_ * 1000;
+    if (started_ && now_ms > last_ms_) {
+        const std::int64_t elapsed = now_ms - last_ms_;
+        credit_ = elapsed >= 1000 ? full : std::min(full, credit_ + elapsed * per_second_);
+    }
+    if (!started_ || now_ms > last_ms_) last_ms_ = now_ms;
+    started_ = true;
+    if (credit_ < 1000) return false;
+    credit_ -= 1000;
+    return true;
 }
 
 void ByeMemory::forget_expired(std::int64_t now) {

@@ -76,6 +76,22 @@ private:
     std::int64_t newest_forgotten_ = 0;
 };
 
+// How many session keys may be derived for salts not yet authenticated: per_second
+// a second, refilled continuously, at most one second's worth saved up. Anyone on the
+// LAN can make up salts, and each costs a key derivation before its line can be judged.
+class DerivationBudget {
+public:
+    explicit DerivationBudget(std::int64_t per_second) : per_second_(per_second), credit_(per_second * 1000) {}
+    // True (and one derivation spent) when one may be made at now_ms (monotonic).
+    bool take(std::int64_t now_ms);
+
+private:
+    std::int64_t per_second_;
+    std::int64_t credit_;  // derivations times 1000
+    bool started_ = false;
+    std::int64_t last_ms_ = 0;
+};
+
 // Instance ids with the receiver's monotonic time of their accepted BYE, for window_ms; when
 // full, the oldest is forgotten.
 class ByeMemory {

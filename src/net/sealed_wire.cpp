@@ -39,13 +39,20 @@ std::string SealedWire::seal(const std::string& recipient, const std::string& in
     return seal_line(session_, clock_(), recipient, inner);
 }
 
-bool SealedWire::session_key_for(const std::string& salt, std::string& key, bool& cached) {
+bool SealedWire::session_key_for(const std::string& salt, std::string& key, bool& cached, bool& throttled) {
+    throttled = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         cached = keys_.find(salt, key);
+        if (cached || untried_.find(salt, key)) return true;
+        if (!new_salts_.take(monotonic_())) throttled = true;
     }
-    if (!cached) key = derive_session_key(site_key_, salt);
-    return !key.empty();
+    if (throttled) return false;
+    key = derive_session_key(site_key_, salt);
+    if (key.empty()) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    untried_.insert(salt, key);
+    return true;
 }
 
 SealedOpening SealedWire::open(const std::string& line, SealedPort port, const std::string& own_id) {
@@ -56,8 +63,13 @@ SealedOpening SealedWire::open(const std::string& line, SealedPort port, const s
 
     std::string key;
     bool cached = false;
+    bool throttled = false;
     std::string plaintext;
-    if (!session_key_for(fields.salt, key, cached) || !decrypt_sealed(key, fields, plaintext)) {
+    if (!session_key_for(fields.salt, key, cached, throttled)) {
+        result.check = throttled ? SealedCheck::throttled : SealedCheck::forged;
+        return result;
+    }
+    if (!decrypt_sealed(key, fields, plaintext)) {
         result.check = SealedCheck::forged;
         return result;
     }

@@ -3,6 +3,8 @@
 // clocks are injected; the monotonic one only ever moves forward.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "net/sealed_wire.h"
 #include "net/wire.h"
 
@@ -137,4 +139,30 @@ TEST(SealedMemory, SessionFloorsAreBoundedAndForgettingOneSetsTheMark) {
     EXPECT_FALSE(memory.refuses("x", 1, 101));
     EXPECT_TRUE(memory.refuses("b", 1, 200));
     EXPECT_TRUE(memory.refuses("c", 1, 300));
+}
+
+TEST(SealedBudget, MadeUpSaltsBeyondTheBudgetAreDroppedBeforeDerivation) {
+    Clocks clocks;
+    Copy receiver(clocks, &clocks.wall);
+    Copy known(clocks, &clocks.wall);
+    EXPECT_EQ(hear(receiver.wire, known.heartbeat("{K}")), SealedCheck::accepted);
+    const std::string model = known.heartbeat("{K}");
+    const std::size_t salt_at = model.find('\x1F', 4) + 1;
+    int forged = 0, throttled = 0;
+    for (int i = 0; i < NEW_SALT_DERIVATIONS_PER_SECOND + 50; ++i) {
+        char salt[33];
+        std::snprintf(salt, sizeof salt, "%032x", i + 1);
+        const SealedCheck check = hear(receiver.wire, model.substr(0, salt_at) + salt + model.substr(salt_at + 32));
+        forged += check == SealedCheck::forged;
+        throttled += check == SealedCheck::throttled;
+    }
+    // The known session's first line took one derivation of the second's budget.
+    EXPECT_EQ(forged, NEW_SALT_DERIVATIONS_PER_SECOND - 1);
+    EXPECT_EQ(throttled, 51);
+    // Sessions already heard are not held up; a new one waits for the budget to refill.
+    EXPECT_EQ(hear(receiver.wire, known.heartbeat("{K}")), SealedCheck::accepted);
+    Copy newcomer(clocks, &clocks.wall);
+    EXPECT_EQ(hear(receiver.wire, newcomer.heartbeat("{N}")), SealedCheck::throttled);
+    clocks.pass(20);
+    EXPECT_EQ(hear(receiver.wire, newcomer.heartbeat("{N}")), SealedCheck::accepted);
 }
