@@ -66,14 +66,17 @@ void NetworkEngine::handle_datagram(const char* data, std::size_t size, std::uin
 }
 
 void NetworkEngine::discovery_receiver_loop() {
-    const SocketHandle sockets[2] = {udp_socket_.load(), wake_socket_.load()};
+    const SocketHandle sockets[2] = {udp_socket_.load(), discovery_wake_.socket()};
     const std::size_t count = sockets[1] == INVALID_SOCKET_HANDLE ? 1 : 2;
     unsigned char ready[2] = {0, 0};
     std::vector<char> buffer(DATAGRAM_BUFFER_SIZE);
     while (running_) {
         try {
-            // Sleeps until a datagram arrives or stop() wakes it.
-            if (wait_readable_any(sockets, ready, count, idle_wait_ms()) <= 0 || ready[1] || !ready[0]) continue;
+            // Sleeps until a datagram arrives or stop() wakes it. Whatever else reached
+            // the wake socket is drained, so it cannot keep the wait from sleeping.
+            if (wait_readable_any(sockets, ready, count, idle_wait_ms(discovery_wake_)) <= 0) continue;
+            if (ready[1] && discovery_wake_.drain()) break;
+            if (!ready[0]) continue;
             std::uint32_t source = 0;
             const int size = receive_datagram(sockets[0], buffer.data(), buffer.size(), source);
             if (size <= 0) continue;

@@ -88,10 +88,9 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     set_non_blocking(tcp.get(), true);
     tcp_socket_ = tcp.release();
 
-    SocketHolder wake(open_udp_socket());
-    if (wake.valid() && bind_ipv4(wake.get(), IPV4_LOOPBACK, 0) && set_non_blocking(wake.get(), true)) {
-        wake_socket_ = wake.release();
-    }  // else the receivers fall back to waiting in slices
+    // Without a wake socket a receiver falls back to waiting in slices.
+    discovery_wake_.open();
+    receiver_wake_.open();
 
     peers_notice_pending_ = false;
     refresh_broadcast_addresses();
@@ -140,7 +139,8 @@ void NetworkEngine::stop() {
         close_socket(udp_socket_.exchange(INVALID_SOCKET_HANDLE));
     }
     close_socket(tcp_socket_.exchange(INVALID_SOCKET_HANDLE));
-    close_socket(wake_socket_.exchange(INVALID_SOCKET_HANDLE));
+    discovery_wake_.close();
+    receiver_wake_.close();
 
     if (library_started_) {
         socket_library_stop();
@@ -162,13 +162,11 @@ void NetworkEngine::notify_peers_changed() {
 }
 
 void NetworkEngine::wake_receivers() {
-    const SocketHandle wake = wake_socket_.load();
-    if (wake == INVALID_SOCKET_HANDLE) return;
-    const char byte = 0;
-    send_datagram(wake, &byte, 1, IPV4_LOOPBACK, local_port(wake));
+    discovery_wake_.signal();
+    receiver_wake_.signal();
 }
 
-int NetworkEngine::idle_wait_ms() const { return wake_socket_.load() == INVALID_SOCKET_HANDLE ? 200 : -1; }
+int NetworkEngine::idle_wait_ms(const WakeSignal& wake) { return wake.valid() ? -1 : 200; }
 
 PeerSnapshot NetworkEngine::snapshot_peers() const {
     PeerSnapshot snapshot;

@@ -18,6 +18,7 @@
 #include "net/peer_table.h"
 #include "net/sealed_wire.h"
 #include "net/socket_shim.h"
+#include "net/wake_signal.h"
 
 namespace quillnet {
 
@@ -65,11 +66,11 @@ private:
     void notify_peers_changed();
     // Asks the system for the adapters' broadcast addresses (once a heartbeat at most).
     void refresh_broadcast_addresses();
-    // Makes the wake socket readable, which ends every receiver's wait for good.
+    // Sends each receiver its wake, which ends its wait.
     void wake_receivers();
-    // How long a receiver may wait with nothing to do: without limit when the wake
+    // How long a receiver may wait with nothing to do: without limit when its wake
     // socket can end the wait, else a short slice after which running_ is read again.
-    int idle_wait_ms() const;
+    static int idle_wait_ms(const WakeSignal& wake);
 
     Settings settings_;
     WindowHandle window_ = nullptr;
@@ -78,9 +79,10 @@ private:
     // ever uses a closed (possibly reused) handle.
     std::atomic<SocketHandle> udp_socket_{INVALID_SOCKET_HANDLE};
     std::atomic<SocketHandle> tcp_socket_{INVALID_SOCKET_HANDLE};
-    // A loopback UDP socket that stop() sends one datagram to: the receivers wait on it
-    // beside their own sockets, so they sleep until there is traffic or an end.
-    std::atomic<SocketHandle> wake_socket_{INVALID_SOCKET_HANDLE};
+    // One wake socket per receiver thread, which waits on it beside its own sockets, so
+    // it sleeps until there is traffic or stop() wakes it.
+    WakeSignal discovery_wake_;
+    WakeSignal receiver_wake_;
     std::thread discovery_thread_;
     std::thread receiver_thread_;
     std::thread heartbeat_thread_;

@@ -83,7 +83,7 @@ void abandon_all(OpenFrames& open) {
 
 void NetworkEngine::message_receiver_loop() {
     const SocketHandle listener = tcp_socket_.load();
-    const SocketHandle wake = wake_socket_.load();
+    const SocketHandle wake = receiver_wake_.socket();
     const FrameContext context{instance_id_, settings_.flags, sealed_.get(), &notices_, window_};
     OpenFrames open;
     std::vector<SocketHandle> handles;
@@ -112,7 +112,7 @@ void NetworkEngine::message_receiver_loop() {
             const std::size_t first = handles.size();
             for (const auto& c : open) handles.push_back(c->socket.get());
             ready.assign(handles.size(), 0);
-            std::int64_t wait_ms = idle_wait_ms();
+            std::int64_t wait_ms = idle_wait_ms(receiver_wake_);
             auto until = [&](std::int64_t moment) {
                 const std::int64_t left = std::max<std::int64_t>(0, moment - now);
                 wait_ms = wait_ms < 0 ? left : std::min(wait_ms, left);
@@ -126,6 +126,8 @@ void NetworkEngine::message_receiver_loop() {
                 continue;
             }
             if (!running_) break;
+            // Only the engine's own wake ends the loop; anything else sent there is dropped.
+            if (wake != INVALID_SOCKET_HANDLE && ready[0] && receiver_wake_.drain()) break;
             now = milliseconds_since_start();
             for (std::size_t i = 0; i < open.size(); ++i) {
                 if (ready[first + i]) on_frame_readable(*open[i], context, buffer, now);
