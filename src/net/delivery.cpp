@@ -19,6 +19,10 @@ namespace {
 
 constexpr int CONNECT_TIMEOUT_MS = 1500;
 constexpr int ACK_BYTE_TIMEOUT_MS = 1500;
+// The whole reply must have come within this long of the frame being sent: a recipient
+// trickling its reply byte by byte would otherwise hold a page's result for minutes,
+// and a page delayed that long must not show as delivered.
+constexpr int REPLY_TOTAL_TIMEOUT_MS = 5000;
 // A recipient that accepts but stops reading would otherwise block the send of a frame
 // larger than the socket buffers forever, and the message would never get its result.
 // The frame goes out in pieces, each after waiting at most this long for room; a
@@ -81,9 +85,12 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const
             return false;
     }
     if (!send_frame(socket.get(), frame)) return false;
-    // Each wait for more of the reply lasts at most ACK_BYTE_TIMEOUT_MS.
-    const std::string reply = read_line_from(socket.get(), rule.limit, ACK_BYTE_TIMEOUT_MS, 0);
-    return rule.counts(reply);
+    // Each wait for more of the reply lasts at most ACK_BYTE_TIMEOUT_MS, and all of it
+    // at most REPLY_TOTAL_TIMEOUT_MS; a reply still coming then does not count.
+    bool over_time = false;
+    const std::string reply =
+        read_line_from(socket.get(), rule.limit, ACK_BYTE_TIMEOUT_MS, REPLY_TOTAL_TIMEOUT_MS, &over_time);
+    return !over_time && rule.counts(reply);
 }
 
 namespace {

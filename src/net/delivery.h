@@ -40,7 +40,8 @@ struct ReplyRule {
 };
 
 // Connects (at most 1.5 s), sends the frame and reads the reply (1500 ms per byte, at
-// most 256 bytes); true when the reply starts with "ACK".
+// most 256 bytes, all of it within 5 s of the frame being sent); true when the reply
+// starts with "ACK".
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame);
 // The same, with the reply read up to rule.limit bytes and counted when rule.counts.
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const ReplyRule& rule);

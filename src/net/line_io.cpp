@@ -9,7 +9,9 @@
 
 namespace quillnet {
 
-std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_ms, int total_ms) {
+std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_ms, int total_ms,
+                           bool* over_time) {
+    if (over_time) *over_time = false;
     LineReader reader(limit);
     const std::int64_t started = milliseconds_since_start();
     char buffer[4096];
@@ -17,10 +19,16 @@ std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_
         int wait_ms = per_byte_ms;
         if (total_ms > 0) {
             const std::int64_t left = total_ms - (milliseconds_since_start() - started);
-            if (left <= 0) break;
+            if (left <= 0) {
+                if (over_time) *over_time = true;
+                break;
+            }
             wait_ms = static_cast<int>(std::min<std::int64_t>(wait_ms, left));
         }
-        if (wait_readable(socket, wait_ms) != WaitResult::ready) break;
+        if (wait_readable(socket, wait_ms) != WaitResult::ready) {
+            if (over_time && total_ms > 0 && milliseconds_since_start() - started >= total_ms) *over_time = true;
+            break;
+        }
         const std::size_t want = std::min(sizeof buffer, reader.limit - reader.consumed);
         const int peeked = receive_bytes(socket, buffer, want, true);
         if (peeked <= 0) break;

@@ -13,7 +13,10 @@ namespace quillnet {
 // most per_byte_ms; with total_ms > 0 the whole read also ends after total_ms. Bytes
 // are peeked first and only those up to the first line feed are taken off the socket,
 // so nothing after the line is consumed.
-std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_ms, int total_ms);
+// over_time, when given, is set when the whole-read limit ended the read before the line
+// was complete.
+std::string read_line_from(SocketHandle socket, std::size_t limit, int per_byte_ms, int total_ms,
+                           bool* over_time = nullptr);
 
 // Repeats send calls until every byte is sent; false when a call sends nothing.
 bool send_all(SocketHandle socket, const std::string& data);

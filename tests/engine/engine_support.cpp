@@ -87,8 +87,12 @@ std::string converse(std::uint16_t port, const std::string& bytes, int timeout_m
     return reply;
 }
 
-RawServer::RawServer(std::string reply, int delay_ms, bool close_at_once)
-    : listener_(open_tcp_socket()), reply_(std::move(reply)), delay_ms_(delay_ms), close_at_once_(close_at_once) {
+RawServer::RawServer(std::string reply, int delay_ms, bool close_at_once, int byte_interval_ms)
+    : listener_(open_tcp_socket()),
+      reply_(std::move(reply)),
+      delay_ms_(delay_ms),
+      close_at_once_(close_at_once),
+      byte_interval_ms_(byte_interval_ms) {
     set_reuse_address(listener_.get());
     bind_ipv4(listener_.get(), IPV4_LOOPBACK, 0);
     listen_max_backlog(listener_.get());
@@ -118,7 +122,15 @@ void RawServer::serve() {
             frames_.push_back(frame);
         }
         if (delay_ms_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms_));
-        if (!reply_.empty()) send_all(connection.get(), reply_);
+        if (byte_interval_ms_ > 0) {
+            // Until the reply is out, the sender has gone, or the test ends.
+            for (std::size_t i = 0; i < reply_.size() && !stop_; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(byte_interval_ms_));
+                if (send_bytes(connection.get(), &reply_[i], 1) != 1) break;
+            }
+        } else if (!reply_.empty()) {
+            send_all(connection.get(), reply_);
+        }
         // Let the sender close first so its reply is never cut by a reset.
         await_peer_close(connection.get(), 3000);
     }

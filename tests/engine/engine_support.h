@@ -61,8 +61,9 @@ std::string converse(std::uint16_t port, const std::string& bytes, int timeout_m
 class RawServer {
 public:
     // reply: bytes sent after the frame line arrived; delay_ms: wait before replying;
-    // close_at_once: close without reading or replying.
-    RawServer(std::string reply, int delay_ms = 0, bool close_at_once = false);
+    // close_at_once: close without reading or replying; byte_interval_ms > 0: the reply
+    // trickles out one byte at a time with this pause before each.
+    RawServer(std::string reply, int delay_ms = 0, bool close_at_once = false, int byte_interval_ms = 0);
     ~RawServer();
     std::uint16_t port() const { return port_; }
     std::vector<std::string> frames();
@@ -75,6 +76,7 @@ private:
     std::string reply_;
     int delay_ms_;
     bool close_at_once_;
+    int byte_interval_ms_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::vector<std::string> frames_;

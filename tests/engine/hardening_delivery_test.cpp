@@ -123,3 +123,18 @@ TEST_F(HardeningDelivery, BrokenRecipientsCostBoundedTimeAndTheResultAlwaysArriv
     EXPECT_EQ(acknowledged[big], 0);
     EXPECT_EQ(order.back(), big);
 }
+
+TEST_F(HardeningDelivery, ReplyTricklingOneByteASecondIsNotDeliveredAfterFiveSeconds) {
+    // Each byte well within the per-byte limit, the whole line far beyond five seconds.
+    RawServer trickler("ACK\x1F" "{ME}-0 and more\n", 0, false, 1000);
+    announce("{TRICKLE}", trickler.port());
+    int attempted = 0;
+    const auto sent = std::chrono::steady_clock::now();
+    engine_.send_message({"{TRICKLE}"}, "MSG", "slow", attempted);
+    ASSERT_EQ(attempted, 1);
+    auto result = sink_.next_result(9000);
+    const auto took = std::chrono::steady_clock::now() - sent;
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->acknowledged, 0);
+    EXPECT_GE(took, std::chrono::milliseconds(4500));
+}

@@ -301,6 +301,21 @@ TEST_F(SealedReceiver, LongestNamesFitADatagramAndLongestTextAFrame) {
     EXPECT_EQ(parse_line(opened.inner).fields.at(4), text);
 }
 
+TEST_F(SealedReceiver, SealedAcknowledgementTricklingInIsNotDeliveredAfterFiveSeconds) {
+    const std::string own = node_.engine.instance_id();
+    RawServer trickler(forger_.line(own, "ACK", {own + "-0", "{T}"}), 0, false, 1000);
+    announce(forger_.line("", "HELLO", {"{T}", "t", "r", std::to_string(trickler.port())}));
+    ASSERT_TRUE(eventually([&] { return listed("{T}"); }));
+    int attempted = 0;
+    const auto sent = std::chrono::steady_clock::now();
+    node_.engine.send_message({"{T}"}, "MSG", "slow", attempted);
+    auto result = node_.sink.next_result(9000);
+    const auto took = std::chrono::steady_clock::now() - sent;
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->acknowledged, 0);
+    EXPECT_GE(took, std::chrono::milliseconds(4500));
+}
+
 TEST(SealedEngineOpenMode, SealedFrameOnAnOpenEngineIsDroppedWithOneNotice) {
     SocketLibrary library;
     const TestPorts ports = next_ports();
