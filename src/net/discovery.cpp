@@ -54,12 +54,13 @@ void NetworkEngine::refresh_broadcast_addresses() {
 
 void NetworkEngine::handle_datagram(const char* data, std::size_t size, std::uint32_t source) {
     const std::string source_address = format_ipv4(source);
-    for (const auto& text : admit_datagram_lines(data, size, source_address, sealed_.get(), notices_, instance_id_)) {
-        const ParsedLine line = parse_line(text);
+    for (const auto& admitted : admit_datagram_lines(data, size, source_address, sealed_.get(), notices_, instance_id_)) {
+        const ParsedLine line = parse_line(admitted.text);
         bool changed;
         {
             std::lock_guard<std::mutex> lock(peers_mutex_);
-            changed = apply_discovery_line(peers_, line, instance_id_, source_address, milliseconds_since_start());
+            changed = apply_discovery_line(peers_, line, instance_id_, source_address, milliseconds_since_start(),
+                                           admitted.sent_at);
         }
         if (changed) notify_peers_changed();
     }

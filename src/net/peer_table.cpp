@@ -8,12 +8,16 @@ namespace quillnet {
 bool upsert_peer(PeerTable& table, const PeerRecord& record) {
     auto found = table.records.find(record.id);
     if (found != table.records.end()) {
+        const std::int64_t newest = std::max(found->second.sent_at, record.sent_at);
         found->second = record;
+        found->second.sent_at = newest;
         return false;
     }
     if (record.port != 0) {
         for (auto it = table.records.begin(); it != table.records.end(); ++it) {
             if (it->second.port == record.port && it->second.address == record.address) {
+                const bool sealed = record.sent_at != 0 || it->second.sent_at != 0;
+                if (sealed && record.sent_at <= it->second.sent_at) return false;
                 table.records.erase(it);
                 break;  // the rule keeps at most one entry per address and port
             }

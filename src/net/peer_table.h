@@ -17,6 +17,9 @@ struct PeerRecord {
     std::string address;  // dotted IPv4 source address of its last announcement
     std::uint16_t port = 0;  // announced TCP message port; 0 when absent or not numeric
     std::int64_t last_seen = 0;  // milliseconds since system start
+    // Sealed mode: the sender's timestamp on the newest line accepted from it (0 in the
+    // open protocol, whose lines carry none).
+    std::int64_t sent_at = 0;
 };
 
 // Most records the table holds. Announcements are unauthenticated, so a flood of made-up
@@ -32,11 +35,14 @@ struct PeerTable {
 
 using PeerSnapshot = std::vector<PeerRecord>;
 
-// Inserts or overwrites the record with record.id; true when the id was new and was
-// added. A new id announced from the address and port of another entry replaces that
-// entry: two running copies cannot share a message port, so the old one is a copy that
-// restarted (after a crash, without BYE). Otherwise a new id is not added while the
-// table holds MAX_PEERS records. Every insertion goes through here.
+// Inserts or overwrites the record with record.id (keeping the later sent_at); true
+// when the id was new and was added. A new id announced from the address and port of
+// another entry replaces that entry: two running copies cannot share a message port, so
+// the old one is a copy that restarted (after a crash, without BYE). Under a site key it
+// does so only when its line is later than the newest one accepted from that entry, and
+// is dropped otherwise: a recorded announcement of an earlier instance must not push a
+// live room off the list. A new id is not added while the table holds MAX_PEERS
+// records. Every insertion goes through here.
 bool upsert_peer(PeerTable& table, const PeerRecord& record);
 // Number of records removed (0 or 1).
 std::size_t remove_peer(PeerTable& table, const std::string& id);

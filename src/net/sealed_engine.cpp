@@ -47,16 +47,16 @@ bool start_sealed_mode(const std::string& key_text, const WallClock& clock, std:
     return true;
 }
 
-std::vector<std::string> admit_datagram_lines(const char* data, std::size_t size, const std::string& source_address,
-                                              SealedWire* sealed, NoticeBoard& notices, const std::string& own_id) {
+std::vector<AdmittedLine> admit_datagram_lines(const char* data, std::size_t size, const std::string& source_address,
+                                               SealedWire* sealed, NoticeBoard& notices, const std::string& own_id) {
     std::vector<std::string> lines = split_datagram_lines(data, size);
-    std::vector<std::string> admitted;
+    std::vector<AdmittedLine> admitted;
     if (!sealed) {
         for (auto& line : lines) {
             if (parse_line(line).kind == SEALED_KIND) {
                 notices.post(NoticeReason::sealed_announcement, source_address);
             } else {
-                admitted.push_back(std::move(line));
+                admitted.push_back(AdmittedLine{std::move(line), 0});
             }
         }
         return admitted;
@@ -67,7 +67,7 @@ std::vector<std::string> admit_datagram_lines(const char* data, std::size_t size
     if (lines.size() != 1) return admitted;
     SealedOpening opening = sealed->open(lines[0], SealedPort::discovery, own_id);
     if (opening.check == SealedCheck::accepted) {
-        admitted.push_back(std::move(opening.inner));
+        admitted.push_back(AdmittedLine{std::move(opening.inner), opening.timestamp});
     } else {
         notice_refusal(opening, source_address, &notices);
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,11 +24,18 @@ constexpr std::size_t SEALED_DATAGRAM_LIMIT = 2047;
 bool start_sealed_mode(const std::string& key_text, const WallClock& clock, std::shared_ptr<SealedWire>& sealed,
                        std::wstring& error_text);
 
+// One line the discovery rules are to apply, with the timestamp of the sealed line
+// that carried it (0 in open mode).
+struct AdmittedLine {
+    std::string text;
+    std::int64_t sent_at = 0;
+};
+
 // The lines of one datagram the discovery rules are to apply. Open mode (sealed null):
 // every line, with a notice for a sealed one. Sealed mode: the inner line of a datagram
 // that is exactly one sealed line passing every check, with notices for open
 // announcements, other keys and clocks.
-std::vector<std::string> admit_datagram_lines(const char* data, std::size_t size, const std::string& source_address,
+std::vector<AdmittedLine> admit_datagram_lines(const char* data, std::size_t size, const std::string& source_address,
                                               SealedWire* sealed, NoticeBoard& notices, const std::string& own_id);
 
 // The sealed announcement with user and room cut (at UTF-8 boundaries) so the datagram

@@ -110,6 +110,7 @@ SealedOpening SealedWire::open(const std::string& line, SealedPort port, const s
     if (port == SealedPort::discovery && inner.kind == "BYE" && !sender.empty()) byes_.record(sender, arrived);
     result.check = SealedCheck::accepted;
     result.inner = std::move(parts.inner);
+    result.timestamp = parts.timestamp;
     return result;
 }
 

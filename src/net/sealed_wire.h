@@ -41,6 +41,7 @@ constexpr std::int64_t NEW_SALT_DERIVATIONS_PER_SECOND = 256;
 struct SealedOpening {
     SealedCheck check = SealedCheck::malformed;
     std::string inner;                // the open-protocol line, when accepted
+    std::int64_t timestamp = 0;       // the sender's timestamp, when accepted
     std::int64_t clock_offset_ms = 0;  // sender's clock minus ours, when check is clock
 };
 

@@ -26,12 +26,9 @@ bool choose_wire_mode(const std::string& key_text, const std::string& key_source
     return false;
 }
 
-std::vector<ParsedLine> admit_datagram(const WireMode& mode, const char* data, std::size_t size,
-                                       const std::string& source_address, const std::string& own_id) {
-    std::vector<ParsedLine> lines;
-    for (const auto& text : admit_datagram_lines(data, size, source_address, mode.sealed.get(), *mode.notices, own_id))
-        lines.push_back(parse_line(text));
-    return lines;
+std::vector<AdmittedLine> admit_datagram(const WireMode& mode, const char* data, std::size_t size,
+                                         const std::string& source_address, const std::string& own_id) {
+    return admit_datagram_lines(data, size, source_address, mode.sealed.get(), *mode.notices, own_id);
 }
 
 std::string frame_for_recipient(const WireMode& mode, const OutgoingPage& page, const std::string& message_id,

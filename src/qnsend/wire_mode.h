@@ -11,6 +11,7 @@
 #include "net/delivery.h"
 #include "net/notices.h"
 #include "net/peer_table.h"
+#include "net/sealed_engine.h"
 #include "net/sealed_wire.h"
 #include "net/wire.h"
 #include "qnsend/message.h"
@@ -35,8 +36,8 @@ bool choose_wire_mode(const std::string& key_text, const std::string& key_source
 // The announcement lines of one datagram from source_address that the discovery rules
 // are to apply: in sealed mode only a datagram that is one sealed line passing every
 // check. Lines dropped with a reason an administrator can act on add to mode.heard.
-std::vector<ParsedLine> admit_datagram(const WireMode& mode, const char* data, std::size_t size,
-                                       const std::string& source_address, const std::string& own_id);
+std::vector<AdmittedLine> admit_datagram(const WireMode& mode, const char* data, std::size_t size,
+                                         const std::string& source_address, const std::string& own_id);
 
 // The frame the recipient gets for the page: sealed for its instance id in sealed mode.
 // Empty when it cannot be sealed.

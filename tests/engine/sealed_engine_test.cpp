@@ -316,6 +316,23 @@ TEST_F(SealedReceiver, SealedAcknowledgementTricklingInIsNotDeliveredAfterFiveSe
     EXPECT_GE(took, std::chrono::milliseconds(4500));
 }
 
+TEST_F(SealedReceiver, RecordingOfAnEarlierInstanceDoesNotPushALiveRoomOff) {
+    // Same room, same address and port: first an instance whose announcement is
+    // recorded, then the instance that runs now; the recording comes back afterwards.
+    Forger earlier(KEY, -60000);
+    const std::string recorded = earlier.line("", "HELLO", {"{EARLIER}", "fay", "Op 3", "4100"});
+    announce(forger_.line("", "HELLO", {"{LIVE}", "fay", "Op 3", "4100"}));
+    ASSERT_TRUE(eventually([&] { return listed("{LIVE}"); }));
+    announce(recorded);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(listed("{LIVE}"));
+    EXPECT_FALSE(listed("{EARLIER}"));
+    // A copy restarted after a crash (a later line, a new id) still takes the room over.
+    announce(Forger().line("", "HELLO", {"{RESTARTED}", "fay", "Op 3", "4100"}));
+    ASSERT_TRUE(eventually([&] { return listed("{RESTARTED}"); }));
+    EXPECT_FALSE(listed("{LIVE}"));
+}
+
 TEST(SealedEngineOpenMode, SealedFrameOnAnOpenEngineIsDroppedWithOneNotice) {
     SocketLibrary library;
     const TestPorts ports = next_ports();
