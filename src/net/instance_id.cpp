@@ -1,6 +1,8 @@
 // Formatting of instance ids, shared by both platforms.
 #include "net/instance_id.h"
 
+#include "net/crypto.h"
+
 namespace quillnet {
 
 namespace {
@@ -39,6 +41,12 @@ GuidValue guid_from_random_bytes(const std::uint8_t bytes[16]) {
     for (int i = 0; i < 8; ++i) guid.data4[i] = bytes[8 + i];
     guid.data4[0] = static_cast<std::uint8_t>((guid.data4[0] & 0x3F) | 0x80);
     return guid;
+}
+
+std::string random_instance_id() {
+    std::uint8_t bytes[16] = {};
+    if (!crypto_random(bytes, sizeof bytes)) return std::string();
+    return format_guid_text(guid_from_random_bytes(bytes));
 }
 
 std::string fallback_instance_id(std::uint64_t process_id, std::int64_t uptime_ms) {

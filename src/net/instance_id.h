@@ -18,12 +18,15 @@ struct GuidValue {
 std::string format_guid_text(const GuidValue& guid);
 // A version-4 GUID from 16 random bytes (version and variant bits set).
 GuidValue guid_from_random_bytes(const std::uint8_t bytes[16]);
-// "id-" + process id + "-" + milliseconds since system start.
+// A braced version-4 GUID from the system's cryptographic random generator (the
+// crypto layer's); empty when it fails. The fallback when the system gives no GUID, so
+// that two copies never share an id.
+std::string random_instance_id();
+// "id-" + process id + "-" + milliseconds since system start: the last resort, when
+// not even the random generator answers.
 std::string fallback_instance_id(std::uint64_t process_id, std::int64_t uptime_ms);
-// Used when a GUID exists but its text cannot be formed.
-constexpr const char* UNKNOWN_INSTANCE_ID = "id-unknown";
 
-// A new id (CoCreateGuid on Windows, random bytes natively), with the fallbacks.
+// A new id (CoCreateGuid on Windows, the random generator natively), with the fallbacks.
 std::string make_instance_id();
 
 }  // namespace quillnet
