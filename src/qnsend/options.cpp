@@ -11,8 +11,9 @@ namespace {
 constexpr long MAX_WAIT_MS = 600000;
 
 // Options that take a value.
-const char* const VALUE_OPTIONS[] = {"--to",  "--quick",          "--flag",     "--from", "--room",
-                                     "--ini", "--discovery-port", "--site-key", "--wait-ms"};
+const char* const VALUE_OPTIONS[] = {"--to",       "--quick",         "--flag",   "--from",
+                                     "--room",     "--ini",           "--discovery-port",
+                                     "--site-key", "--site-key-file", "--wait-ms"};
 
 bool fail(std::string& error, const std::string& why) {
     error = why;
@@ -69,6 +70,9 @@ bool apply_option(const std::string& name, const std::string& value, QnsendOptio
         o.discovery_port = static_cast<std::uint16_t>(number);
     } else if (name == "--site-key") {
         o.site_key = value;
+    } else if (name == "--site-key-file") {
+        if (value.empty()) return fail(error, "--site-key-file needs a file name");
+        o.site_key_file = value;
     } else if (name == "--wait-ms") {
         if (!read_whole_number(value, 0, MAX_WAIT_MS, number))
             return fail(error, "--wait-ms needs a number of milliseconds from 0 to 600000");
@@ -136,6 +140,7 @@ bool parse_arguments(const std::vector<std::string>& args, QnsendOptions& option
         return fail(error, "give only one of TEXT, --quick and --flag");
     }
     if (o.text && o.text->empty()) return fail(error, "the message text is empty");
+    if (o.site_key && o.site_key_file) return fail(error, "give only one of --site-key and --site-key-file");
     options = o;
     return true;
 }
@@ -183,9 +188,14 @@ std::string help_text() {
         "                         settings' [identity] room, else the user name)\n"
         "  --discovery-port N     UDP port the rooms announce themselves on (default: the\n"
         "                         settings' discovery_port, 45777)\n"
-        "  --site-key HEX         the site key of a sealed site, 64 hexadecimal digits\n"
-        "                         (default: the settings' [security] site_key; empty\n"
-        "                         means the open protocol)\n"
+        "  --site-key-file PATH   read the site key of a sealed site from PATH: 64\n"
+        "                         hexadecimal digits, white space and line ends around\n"
+        "                         them allowed (default: the settings' [security]\n"
+        "                         site_key; none means the open protocol). Prefer this\n"
+        "                         to --site-key: a file readable only by its owner\n"
+        "                         keeps the key out of the process list\n"
+        "  --site-key HEX         the same key given on the command line, where other\n"
+        "                         users of the machine can see it in the process list\n"
         "  --wait-ms MS           how long to listen for the rooms, 0..600000 (default:\n"
         "                         the settings' heartbeat_ms plus 1000); listening ends\n"
         "                         early once every room named with --to has been heard\n"
@@ -202,8 +212,8 @@ std::string help_text() {
         "only on that room's own sealed acknowledgement. Without a key it hears only\n"
         "open rooms. When nobody usable is heard, qnsend says which rooms it heard but\n"
         "cannot page (no site key, another key, a clock off) and why. Other users of\n"
-        "the machine can see a key given with --site-key in the process list; a\n"
-        "settings file only its owner can read keeps it better.\n"
+        "the machine can see a key given with --site-key in the process list; give it\n"
+        "with --site-key-file, or in a settings file, that only its owner can read.\n"
         "\n"
         "Exit status:\n"
         "  0   delivered to every recipient (--list: rooms are online)\n"
@@ -212,8 +222,8 @@ std::string help_text() {
         "  3   no such room (the rooms online are listed), or nobody online\n"
         "  64  usage error (unknown option, missing or bad value, text too long)\n"
         "  69  the discovery port could not be opened\n"
-        "  78  settings error (the --ini file cannot be read, or a value is not usable,\n"
-        "      such as a site key that is not 64 hexadecimal digits)\n"
+        "  78  settings error (the --ini or --site-key-file file cannot be read, or a\n"
+        "      value is not usable, such as a site key that is not 64 hexadecimal digits)\n"
         "\n"
         "Examples:\n"
         "  qnsend --to Lab \"Results for Op 1 are ready\"\n"

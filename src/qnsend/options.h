@@ -24,6 +24,7 @@ struct QnsendOptions {
     std::optional<std::string> room;
     std::optional<std::uint16_t> discovery_port;
     std::optional<std::string> site_key;
+    std::optional<std::string> site_key_file;  // UTF-8 path of a file holding the key
     std::optional<int> wait_ms;
 };
 

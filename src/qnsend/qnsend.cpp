@@ -3,6 +3,7 @@
 #include "qnsend/qnsend.h"
 
 #include "base/file_io.h"
+#include "base/secure_memory.h"
 #include "base/text.h"
 #include "config/settings_reader.h"
 #include "net/instance_id.h"
@@ -14,6 +15,22 @@
 namespace quillnet {
 
 namespace {
+
+// The key text of a key file: what lies between the white space (line ends included)
+// around it.
+std::string trimmed_key_text(const std::string& bytes) {
+    const char* const space = " \t\r\n\v\f";
+    const std::size_t first = bytes.find_first_not_of(space);
+    if (first == std::string::npos) return std::string();
+    return bytes.substr(first, bytes.find_last_not_of(space) - first + 1);
+}
+
+// Where the site key came from, for the message about a key that is not valid.
+std::string key_source(const QnsendOptions& options) {
+    if (options.site_key) return "given with --site-key";
+    if (options.site_key_file) return "given with --site-key-file";
+    return "in " + (options.ini_path ? *options.ini_path : std::string("Quillnet.ini"));
+}
 
 // Reads the settings file and applies the overrides; EXIT_SETTINGS or 0.
 int load_qnsend_settings(const QnsendOptions& options, const std::wstring& default_ini, Settings& settings,
@@ -32,17 +49,20 @@ int load_qnsend_settings(const QnsendOptions& options, const std::wstring& defau
     else if (options.user && room_follows_user) settings.room = *options.user;
     if (options.discovery_port) settings.discovery_port = *options.discovery_port;
     if (options.site_key) settings.site_key = *options.site_key;
+    if (options.site_key_file) {
+        WipedString bytes;
+        if (!read_file_bytes(wide_path(*options.site_key_file), bytes.get())) {
+            err += "qnsend: cannot read the site key file " + *options.site_key_file + "\n";
+            return EXIT_SETTINGS;
+        }
+        secure_wipe(settings.site_key);
+        settings.site_key = trimmed_key_text(bytes.get());
+    }
     if (settings.discovery_port == 0) {
         err += "qnsend: the settings' discovery_port is 0\n";
         return EXIT_SETTINGS;
     }
     return 0;
-}
-
-// Where the site key came from, for the message about a key that is not valid.
-std::string key_source(const QnsendOptions& options) {
-    if (options.site_key) return "given with --site-key";
-    return "in " + (options.ini_path ? *options.ini_path : std::string("Quillnet.ini"));
 }
 
 // When nobody usable was heard, what was heard but could not be used.
@@ -139,7 +159,13 @@ int run_qnsend(const std::vector<std::string>& args, const std::wstring& default
     const int settings_status = load_qnsend_settings(options, default_ini, settings, err);
     if (settings_status != 0) return settings_status;
     WireMode mode;
-    if (!choose_wire_mode(settings.site_key, key_source(options), mode, error)) {
+    // A key asked for on the command line but empty (an empty file, say) is not valid:
+    // it must not turn into the open protocol.
+    const bool key_asked = options.site_key || options.site_key_file;
+    const WipedString key_text(key_asked && settings.site_key.empty() ? std::string("-") : settings.site_key);
+    const bool chosen = choose_wire_mode(key_text.get(), key_source(options), mode, error);
+    secure_wipe(settings.site_key);
+    if (!chosen) {
         err += "qnsend: " + error + "\n";
         return EXIT_SETTINGS;
     }

@@ -296,3 +296,30 @@ TEST(QnsendSealed, EachRoomGetsItsOwnSealedFrameAndOnlyItsOwnAcknowledgementCoun
     EXPECT_EQ(frame_for_recipient(open_mode, page, "{ME}-0", "{ME}", lab), page_frame(page, "{ME}-0", "{ME}"));
     EXPECT_EQ(reply_rule(open_mode, "{ME}-0", "{ME}", lab).limit, ACK_READ_LIMIT);
 }
+
+TEST(QnsendRun, SiteKeyFromAFileWithWhiteSpaceAroundIt) {
+    const std::string key = "5b0c1d2e3f405162738495a6b7c8d9eaf00112233445566778899aabbccddeef";
+    const std::wstring file = test_temp_path(L"qnsend-site.key");
+    const std::string path(file.begin(), file.end());  // ASCII
+    std::string out, err;
+    // Accepted: the run goes on to listen (nobody online within the zero wait).
+    ASSERT_TRUE(replace_file_contents(file, "  " + key + "\r\n"));
+    EXPECT_EQ(run_qnsend({"--site-key-file", path, "--list", "--wait-ms", "0"}, L"/nonexistent/Quillnet.ini", out, err),
+              EXIT_NO_SUCH_ROOM)
+        << err;
+    // Not a key, or nothing in the file: the same as a bad --site-key.
+    for (const std::string& bad : {key.substr(1) + "\n", std::string("\n \n"), key + " " + key}) {
+        ASSERT_TRUE(replace_file_contents(file, bad));
+        err.clear();
+        EXPECT_EQ(run_qnsend({"--site-key-file", path, "hi"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_SETTINGS);
+        EXPECT_EQ(err, "qnsend: The site key given with --site-key-file is not valid (64 hexadecimal digits expected).\n");
+    }
+    delete_file(file);
+    err.clear();
+    EXPECT_EQ(run_qnsend({"--site-key-file", path, "hi"}, L"/nonexistent/Quillnet.ini", out, err), EXIT_SETTINGS);
+    EXPECT_EQ(err, "qnsend: cannot read the site key file " + path + "\n");
+    QnsendOptions o;
+    std::string error;
+    EXPECT_FALSE(parse({"--site-key", key, "--site-key-file", path, "hi"}, o, error));
+    EXPECT_NE(help_text().find("--site-key-file PATH"), std::string::npos);
+}
