@@ -20,6 +20,8 @@ ROWS = [
      "throughput_engine_16_per_s", "open engine, same run"),
     ("Discovery p50, sealed", "µs", "sealed_discovery_engine_p50_us", "discovery_engine_p50_us",
      "open engine, same run"),
+    ("Known room's heartbeats accepted, flood of made-up salts", "%", "salt_flood_accepted_percent",
+     "salt_quiet_accepted_percent", "same room, no flood"),
     ("Fan-out to 20 rooms, all up (median)", "ms", "fanout_all_engine_ms", "fanout_all_raw_ms",
      "20 raw exchanges in a row"),
     ("Fan-out to 20 rooms, 3 not answering", "ms", "fanout_silent_engine_ms", "fanout_silent_raw_ms",
@@ -100,6 +102,9 @@ def main():
               f"at most {values.get('wine_flood_rooms_peak', 0):.0f} rooms listed, memory "
               f"{values.get('wine_flood_rss_before_kb', 0) / 1024:.1f} MB before and "
               f"{values.get('wine_flood_rss_after_kb', 0) / 1024:.1f} MB after.")
+    if "native_salt_flood_datagrams_per_s" in values:
+        extra.append(f"salt flood {values['native_salt_flood_datagrams_per_s']:,.0f} datagrams/s against "
+                     f"{values.get('native_salt_flood_heartbeats', 0):.0f} heartbeats 10 ms apart")
     failures = sum(v for k, v in values.items() if "failures" in k)
     extra.append(f"failed exchanges: {failures:.0f}")
     extra.append("receiver reads buffered: it peeks up to 16 KB and takes only the bytes up to the first line feed")

@@ -26,9 +26,9 @@ build bench
 build bench-win
 
 if [ "${BENCH_QUICK:-0}" = "1" ]; then
-  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3
+  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3 flood_heartbeats=100
 else
-  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10
+  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10 flood_heartbeats=500
 fi
 native=$root/bench/qn_bench
 winbin=$root/bench-win
@@ -57,6 +57,9 @@ site_key=6d1f3a5c7e9b0d2f4a6c8e0b1d3f5a7c9e1b3d5f7a9c0e2b4d6f8a1c3e5b7d9f
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47000 "$native" latency "$pages"
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47100 "$native" throughput 16 "$rounds"
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47300 "$native" discovery "$repeats"
+# A sealed copy under a full-rate flood of lines with made-up salts, a known room
+# announcing itself meanwhile (the key is the benchmark's own).
+run native_ 48300 "$native" salt-flood "$flood_heartbeats"
 
 echo "=== Wine"
 export WINEDEBUG=-all

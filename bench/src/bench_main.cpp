@@ -14,7 +14,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage: qn_bench latency PAGES | throughput SENDERS SECONDS | discovery REPEATS |\n"
                  "                fanout ROOMS SILENT REPEATS | idle SECONDS | idle-reference SECONDS |\n"
-                 "                feed PORT PAGES | flood PORT DATAGRAMS\n");
+                 "                feed PORT PAGES | flood PORT DATAGRAMS | salt-flood HEARTBEATS\n");
     return 2;
 }
 
@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     else if (name == "idle") status = bench_idle(arg(2), true);
     else if (name == "idle-reference") status = bench_idle(arg(2), false);
     else if (name == "feed" && argc >= 4) status = bench_feed(static_cast<std::uint16_t>(arg(2)), arg(3));
+    else if (name == "salt-flood") status = bench_salt_flood(arg(2));
     else if (name == "flood" && argc >= 4) status = bench_flood(static_cast<std::uint16_t>(arg(2)), arg(3));
     else status = usage();
     socket_library_stop();

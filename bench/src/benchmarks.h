@@ -28,6 +28,10 @@ int bench_feed(std::uint16_t port, int pages);
 // loopback broadcast address.
 int bench_flood(std::uint16_t port, int datagrams);
 
+// A sealed copy flooded with lines of made-up salts at full rate while a room it knows
+// sends heartbeats heartbeats: the share accepted, beside the same without the flood.
+int bench_salt_flood(int heartbeats);
+
 void report(const std::string& name, double value);
 
 }  // namespace quillnet

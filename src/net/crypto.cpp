@@ -1,6 +1,8 @@
 // HKDF over the platform's HMAC, and the hex and base64 text forms of bytes.
 #include "net/crypto.h"
 
+#include "base/secure_memory.h"
+
 namespace quillnet {
 
 namespace {
@@ -29,19 +31,35 @@ int base64_value(char c) {
 std::string hkdf_sha256(const std::string& ikm, const std::string& salt, const std::string& info,
                         std::size_t length) {
     if (length > 255 * SHA256_BYTES) return std::string();
+    // Every intermediate is key material: each is wiped before it is given back, and the
+    // output has its room from the start so that growing it leaves no copy behind.
     unsigned char prk[SHA256_BYTES];
     // An absent salt is a string of hash-length zeros.
     const std::string extract_key = salt.empty() ? std::string(SHA256_BYTES, '\0') : salt;
-    if (!hmac_sha256(extract_key, ikm, prk)) return std::string();
-    const std::string prk_text(reinterpret_cast<const char*>(prk), sizeof prk);
+    const bool extracted = hmac_sha256(extract_key, ikm, prk);
+    WipedString prk_text(std::string(reinterpret_cast<const char*>(prk), sizeof prk));
+    secure_zero(prk, sizeof prk);
+    if (!extracted) return std::string();
     std::string okm;
-    std::string previous;
+    okm.reserve(length + SHA256_BYTES);
+    WipedString previous;
+    WipedString message;
+    message.get().reserve(SHA256_BYTES + info.size() + 1);
     for (unsigned counter = 1; okm.size() < length; ++counter) {
         unsigned char block[SHA256_BYTES];
-        if (!hmac_sha256(prk_text, previous + info + static_cast<char>(counter), block)) return std::string();
-        previous.assign(reinterpret_cast<const char*>(block), sizeof block);
-        okm += previous;
+        message.get().assign(previous.get());
+        message.get() += info;
+        message.get() += static_cast<char>(counter);
+        const bool expanded = hmac_sha256(prk_text.get(), message.get(), block);
+        previous.get().assign(reinterpret_cast<const char*>(block), sizeof block);
+        secure_zero(block, sizeof block);
+        if (!expanded) {
+            secure_wipe(okm);
+            return std::string();
+        }
+        okm += previous.get();
     }
+    secure_zero(&okm[length], okm.size() - length);
     okm.resize(length);
     return okm;
 }

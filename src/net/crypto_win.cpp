@@ -5,7 +5,9 @@
 #include <bcrypt.h>
 
 #include <climits>
+#include <string>
 
+#include "base/secure_memory.h"
 #include "net/crypto.h"
 
 namespace quillnet {
@@ -16,9 +18,22 @@ bool succeeded(NTSTATUS status) { return status >= 0; }
 
 // Algorithm providers are costly to open and safe to share between threads, so each is
 // opened once for the life of the process.
+ULONG object_length(BCRYPT_ALG_HANDLE algorithm) {
+    ULONG length = 0;
+    ULONG written = 0;
+    if (!algorithm || !succeeded(BCryptGetProperty(algorithm, BCRYPT_OBJECT_LENGTH, reinterpret_cast<PUCHAR>(&length),
+                                                   sizeof length, &written, 0)))
+        return 0;
+    return length;
+}
+
 struct Providers {
     BCRYPT_ALG_HANDLE aes_gcm = nullptr;
     BCRYPT_ALG_HANDLE hmac = nullptr;
+    // Key and hash objects live in buffers of ours, so that they can be wiped after use
+    // (they hold the key schedule and the HMAC's keyed state).
+    ULONG aes_object_bytes = 0;
+    ULONG hmac_object_bytes = 0;
 
     Providers() {
         if (!succeeded(BCryptOpenAlgorithmProvider(&aes_gcm, BCRYPT_AES_ALGORITHM, nullptr, 0))) {
@@ -33,6 +48,8 @@ struct Providers {
                                                    BCRYPT_ALG_HANDLE_HMAC_FLAG))) {
             hmac = nullptr;
         }
+        aes_object_bytes = object_length(aes_gcm);
+        hmac_object_bytes = object_length(hmac);
     }
     ~Providers() {
         if (aes_gcm) BCryptCloseAlgorithmProvider(aes_gcm, 0);
@@ -49,15 +66,18 @@ const Providers& providers() {
 
 class KeyHolder {
 public:
-    explicit KeyHolder(const unsigned char key[AES_KEY_BYTES]) {
+    explicit KeyHolder(const unsigned char key[AES_KEY_BYTES]) : object_(providers().aes_object_bytes, '\0') {
         const BCRYPT_ALG_HANDLE algorithm = providers().aes_gcm;
-        if (!algorithm || !succeeded(BCryptGenerateSymmetricKey(algorithm, &key_, nullptr, 0, const_cast<PUCHAR>(key),
-                                                               static_cast<ULONG>(AES_KEY_BYTES), 0))) {
+        if (!algorithm || object_.empty() ||
+            !succeeded(BCryptGenerateSymmetricKey(algorithm, &key_, reinterpret_cast<PUCHAR>(&object_[0]),
+                                                  static_cast<ULONG>(object_.size()), const_cast<PUCHAR>(key),
+                                                  static_cast<ULONG>(AES_KEY_BYTES), 0))) {
             key_ = nullptr;
         }
     }
     ~KeyHolder() {
         if (key_) BCryptDestroyKey(key_);
+        secure_wipe(object_);
     }
     KeyHolder(const KeyHolder&) = delete;
     KeyHolder& operator=(const KeyHolder&) = delete;
@@ -65,6 +85,7 @@ public:
 
 private:
     BCRYPT_KEY_HANDLE key_ = nullptr;
+    std::string object_;
 };
 
 PUCHAR bytes_of(const std::string& text) {
@@ -96,8 +117,12 @@ bool crypto_random(unsigned char* out, std::size_t size) {
 bool hmac_sha256(const std::string& key, const std::string& message, unsigned char out[SHA256_BYTES]) {
     const BCRYPT_ALG_HANDLE algorithm = providers().hmac;
     if (!algorithm || !fits_ulong(key.size()) || !fits_ulong(message.size())) return false;
+    WipedString object(std::string(providers().hmac_object_bytes, '\0'));
+    if (object.get().empty()) return false;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    if (!succeeded(BCryptCreateHash(algorithm, &hash, nullptr, 0, bytes_of(key), static_cast<ULONG>(key.size()), 0)))
+    if (!succeeded(BCryptCreateHash(algorithm, &hash, reinterpret_cast<PUCHAR>(&object.get()[0]),
+                                    static_cast<ULONG>(object.get().size()), bytes_of(key),
+                                    static_cast<ULONG>(key.size()), 0)))
         return false;
     const bool ok = succeeded(BCryptHashData(hash, bytes_of(message), static_cast<ULONG>(message.size()), 0)) &&
                     succeeded(BCryptFinishHash(hash, out, static_cast<ULONG>(SHA256_BYTES), 0));

@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "base/secure_memory.h"
 #include "net/instance_id.h"
 #include "net/sealed_engine.h"
 
 namespace quillnet {
 
 namespace {
+
+constexpr int DISCOVERY_RECEIVE_BUFFER_BYTES = 4 << 20;
 
 std::wstring port_text(std::uint16_t port) { return std::to_wstring(static_cast<unsigned>(port)); }
 
@@ -36,7 +39,13 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     peers_notice_pending_ = false;
     if (had_peers) notify_peers_changed();
     // An invalid key keeps the network off rather than falling back to open mode.
-    if (!start_sealed_mode(settings.site_key, wall_clock_, sealed_, error_text)) return false;
+    const bool sealed_started = start_sealed_mode(settings.site_key, wall_clock_, sealed_, error_text);
+    {
+        // The sealed wire holds the key from here on; the engine's copy of its text goes.
+        std::lock_guard<std::mutex> lock(identity_mutex_);
+        secure_wipe(settings_.site_key);
+    }
+    if (!sealed_started) return false;
 
     if (!socket_library_start()) {
         error_text = L"WSAStartup failed.";
@@ -53,6 +62,9 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     }
     set_reuse_address(udp.get());
     set_broadcast(udp.get());
+    // Room for a burst of datagrams while the receiver is not scheduled (a flood, a busy
+    // machine), so that the rooms' own announcements are not lost with it.
+    set_receive_buffer(udp.get(), DISCOVERY_RECEIVE_BUFFER_BYTES);
     if (!bind_ipv4(udp.get(), IPV4_ANY, settings_.discovery_port)) {
         error_text = L"Could not bind UDP discovery port " + port_text(settings_.discovery_port) +
                      L" (is another copy running?).";

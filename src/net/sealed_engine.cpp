@@ -1,6 +1,7 @@
 // The engine's open/sealed decisions on each line it sends or receives.
 #include "net/sealed_engine.h"
 
+#include "base/secure_memory.h"
 #include "net/site_key.h"
 #include "net/wire.h"
 
@@ -11,6 +12,9 @@ namespace {
 bool is_announcement_kind(const std::string& kind) {
     return kind == "HELLO" || kind == "HEARTBEAT" || kind == "BYE";
 }
+
+// The kind of a line (the bytes before its first separator), without splitting it all.
+std::string kind_of(const std::string& line) { return line.substr(0, line.find(FIELD_SEPARATOR)); }
 
 // Notices for the refusals an administrator can act on; other refusals stay silent.
 void notice_refusal(const SealedOpening& opening, const std::string& address, NoticeBoard* notices) {
@@ -31,6 +35,7 @@ bool start_sealed_mode(const std::string& key_text, const WallClock& clock, std:
     if (key_text.empty()) return true;
     SiteKey key{};
     if (!parse_site_key(key_text, key)) {
+        secure_zero(key.data(), key.size());
         error_text = INVALID_SITE_KEY_TEXT;
         return false;
     }
@@ -39,6 +44,7 @@ bool start_sealed_mode(const std::string& key_text, const WallClock& clock, std:
     } catch (...) {
         sealed.reset();
     }
+    secure_zero(key.data(), key.size());
     if (!sealed || !sealed->ready()) {
         sealed.reset();
         error_text = L"Could not start sealed mode (no random numbers from the system).";
@@ -62,7 +68,7 @@ std::vector<AdmittedLine> admit_datagram_lines(const char* data, std::size_t siz
         return admitted;
     }
     for (const auto& line : lines) {
-        if (is_announcement_kind(parse_line(line).kind)) notices.post(NoticeReason::open_copy, source_address);
+        if (is_announcement_kind(kind_of(line))) notices.post(NoticeReason::open_copy, source_address);
     }
     if (lines.size() != 1) return admitted;
     SealedOpening opening = sealed->open(lines[0], SealedPort::discovery, own_id);

@@ -3,7 +3,13 @@
 
 #include <algorithm>
 
+#include "base/secure_memory.h"
+
 namespace quillnet {
+
+SessionKeyCache::~SessionKeyCache() {
+    for (auto& entry : keys_) secure_wipe(entry.second.first);
+}
 
 bool SessionKeyCache::find(const std::string& salt, std::string& key) {
     const auto it = keys_.find(salt);
@@ -21,7 +27,9 @@ void SessionKeyCache::insert(const std::string& salt, const std::string& key) {
         return;
     }
     if (keys_.size() >= capacity_) {
-        keys_.erase(order_.back());
+        const auto gone = keys_.find(order_.back());
+        secure_wipe(gone->second.first);
+        keys_.erase(gone);
         order_.pop_back();
     }
     order_.push_front(salt);

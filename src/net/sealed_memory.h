@@ -19,6 +19,10 @@ namespace quillnet {
 class SessionKeyCache {
 public:
     explicit SessionKeyCache(std::size_t capacity) : capacity_(capacity) {}
+    // Keys are wiped from memory when they leave the cache and when it goes.
+    ~SessionKeyCache();
+    SessionKeyCache(const SessionKeyCache&) = delete;
+    SessionKeyCache& operator=(const SessionKeyCache&) = delete;
     bool find(const std::string& salt, std::string& key);
     void insert(const std::string& salt, const std::string& key);
     std::size_t size() const { return keys_.size(); }

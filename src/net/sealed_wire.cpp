@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "base/secure_memory.h"
 #include "net/clock.h"
 #include "net/wire.h"
 
@@ -34,6 +35,11 @@ SealedWire::SealedWire(const SiteKey& key, WallClock clock, MonotonicClock monot
     if (ready_) keys_.insert(session_.salt, session_.session_key);
 }
 
+SealedWire::~SealedWire() {
+    secure_zero(site_key_.data(), site_key_.size());
+    secure_wipe(session_.session_key);
+}
+
 std::string SealedWire::seal(const std::string& recipient, const std::string& inner) {
     if (!ready_) return std::string();
     return seal_line(session_, clock_(), recipient, inner);
@@ -61,7 +67,8 @@ SealedOpening SealedWire::open(const std::string& line, SealedPort port, const s
     result.check = read_sealed_fields(line, session_.key_id, fields);
     if (result.check != SealedCheck::accepted || !ready_) return result;
 
-    std::string key;
+    WipedString session_key;
+    std::string& key = session_key.get();
     bool cached = false;
     bool throttled = false;
     std::string plaintext;

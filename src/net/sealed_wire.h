@@ -48,6 +48,8 @@ struct SealedOpening {
 class SealedWire {
 public:
     SealedWire(const SiteKey& key, WallClock clock, MonotonicClock monotonic = MonotonicClock());
+    // Wipes the site key and the session key from memory.
+    ~SealedWire();
     SealedWire(const SealedWire&) = delete;
     SealedWire& operator=(const SealedWire&) = delete;
 

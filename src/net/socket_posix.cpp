@@ -62,6 +62,10 @@ bool set_broadcast(SocketHandle socket) { return set_int_option(socket, SOL_SOCK
 // a restarted copy bind while old connections linger in TIME_WAIT.
 bool set_exclusive_port(SocketHandle socket) { return set_reuse_address(socket); }
 
+bool set_receive_buffer(SocketHandle socket, int bytes) {
+    return set_int_option(socket, SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
 bool set_non_blocking(SocketHandle socket, bool non_blocking) {
     const int flags = fcntl(socket, F_GETFL, 0);
     if (flags < 0) return false;

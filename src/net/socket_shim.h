@@ -37,6 +37,8 @@ bool set_broadcast(SocketHandle socket);
 // For the message listener: the port must belong to this socket alone.
 bool set_exclusive_port(SocketHandle socket);
 bool set_non_blocking(SocketHandle socket, bool non_blocking);
+// Asks for a receive buffer of bytes (SO_RCVBUF); the system may give less.
+bool set_receive_buffer(SocketHandle socket, int bytes);
 // Makes the next close abortive (linger on, time 0): the connection is reset at once
 // and leaves no TIME_WAIT behind on this side.
 bool set_abortive_close(SocketHandle socket);

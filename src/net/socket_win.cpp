@@ -75,6 +75,10 @@ bool set_broadcast(SocketHandle socket) { return set_int_option(socket, SOL_SOCK
 // split the incoming messages between the two; the exclusive option makes that bind fail.
 bool set_exclusive_port(SocketHandle socket) { return set_int_option(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1); }
 
+bool set_receive_buffer(SocketHandle socket, int bytes) {
+    return set_int_option(socket, SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
 bool set_non_blocking(SocketHandle socket, bool non_blocking) {
     u_long mode = non_blocking ? 1 : 0;
     return ioctlsocket(native(socket), FIONBIO, &mode) == 0;
