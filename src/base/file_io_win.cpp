@@ -118,6 +118,12 @@ HANDLE create_temporary(const std::wstring& path, std::wstring& temp) {
 // access list and attributes (an administrator's protection of the file survives); a
 // file that does not exist yet is simply moved into place.
 bool put_in_place(const std::wstring& temp, const std::wstring& path) {
+    // Windows merges the attributes as well; Wine does not, so they are copied first.
+    const DWORD KEPT = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD old_attributes = GetFileAttributesW(path.c_str());
+    if (old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & KEPT))
+        SetFileAttributesW(temp.c_str(), old_attributes & KEPT);
     if (ReplaceFileW(path.c_str(), temp.c_str(), nullptr, 0, nullptr, nullptr)) return true;
     const DWORD code = GetLastError();
     // Not there: a first save. Gone but the copy kept its own name: the old file was
