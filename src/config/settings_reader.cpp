@@ -92,7 +92,6 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
     } else if (sec == "security") {
         // Kept as read: whether it is a valid key is decided where it is used.
         if (key == "site_key") s.site_key = value;
-        else note_security_stray(st, raw_key + " = " + value);
     }
 }
 
@@ -109,7 +108,9 @@ void read_line(ReaderState& st, const std::string& raw_line) {
         return;
     }
     const std::string raw_key = trim(line.substr(0, eq));
-    apply_line(st, raw_key, ascii_lower(raw_key), trim(line.substr(eq + 1)));
+    const std::string key = ascii_lower(raw_key);
+    if (st.section == "security" && key != "site_key") note_security_stray(st, line);
+    apply_line(st, raw_key, key, trim(line.substr(eq + 1)));
 }
 
 }  // namespace

@@ -45,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++at;
     }
     const HistoryLoad aged = prepare_history(bytes, keep_days, now);
-    if (aged.text.size() > load.text.size()) std::abort();
+    const std::size_t young_first = young.size() > history_keep_lines ? young.size() - history_keep_lines : 0;
+    const std::string young_kept = join_history_lines(young, young_first);
+    if (aged.text != utf8_to_utf16(young_kept)) std::abort();
     if (aged.rewrite != (young.size() != lines.size() || young.size() > history_keep_lines)) std::abort();
+    if (aged.rewrite && aged.rewritten != young_kept) std::abort();
     return 0;
 }

@@ -164,6 +164,7 @@ TEST(SettingsReader, ASecuritySectionThatGivesNoKeyButHoldsSomethingKeepsTheNetw
     EXPECT_EQ(parse("[security]\nsite_key =\n" + key + "\n").site_key, mark + key);
     EXPECT_EQ(parse("[security]\r\n  " + key + "  \r\n").site_key, mark + key);
     EXPECT_EQ(parse("[security]\nSiteKey = A\nsite-key = B\n").site_key, mark + "SiteKey = A");
+    EXPECT_EQ(parse("[security]\n  sitekey=  \r\n").site_key, mark + "sitekey=");  // the line as written
     // The section may be given twice; the second counts as well.
     EXPECT_EQ(parse("[security]\n[flags]\nRed = #FF0000\n[Security]\nsite key = x\n").site_key,
               mark + "site key = x");

@@ -110,15 +110,15 @@ TEST(SettingsWriter, SiteKeyComesLastInItsOwnSectionInLowerCaseAndOnlyWhenSet) {
     EXPECT_EQ(back, s);
     // A key that is not valid is kept too: saving other settings must never open a
     // workstation whose key is broken.
-    s.site_key = "not a key";
-    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "not a key");
+    s.site_key = "Not A Key";
+    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "Not A Key");
 }
 
 TEST(SettingsWriter, AKeyThatCouldNotBeReadStaysUnreadableThroughASave) {
     Settings s = parse_settings_text("[security]\r\nsitekey = ABC\r\n", L"x");
     ASSERT_EQ(s.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = ABC");
     const Settings back = parse_settings_text(settings_text(s), L"x");
-    EXPECT_EQ(back.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = abc");
+    EXPECT_EQ(back.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = ABC");
 }
 
 TEST(SettingsWriter, TheTemporaryFileHasAFreshUnguessableNameBesideTheFileAndGoesAway) {
