@@ -15,6 +15,7 @@
 #include "net/site_key.h"
 #include "ui/app_state.h"
 #include "ui/ids.h"
+#include "ui/key_window.h"
 
 namespace {
 
@@ -134,6 +135,26 @@ TEST(SettingsFile, SavingKeepsAnUnreadKeyUnreadSoTheNetworkStaysOffAtTheNextStar
     EXPECT_EQ(saved.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = " + KEY);
     SiteKey key{};
     EXPECT_FALSE(parse_site_key(saved.site_key, key));
+}
+
+TEST(SettingsFile, TheSiteKeyWindowSaysAnUnreadKeyIsNotValidAndTurningSealingOffRepairsIt) {
+    qntest::BoxAnswerer answerer(NETWORK_ERROR, IDOK);
+    qntest::AppConfig config;
+    config.extra_ini = "[security]\r\nsite_key =\r\n" + KEY + "\r\n";
+    RunningApp program(L"ini-unread-repair", config);
+    qntest::pump_for(300);
+    EXPECT_EQ(answerer.finish().size(), 1u);
+    ASSERT_FALSE(program.state().engine.running());
+    DialogScript script;
+    script.step([&](HWND w) {
+        EXPECT_EQ(qntest::window_text(GetDlgItem(w, IDC_KEY_STATUS)),
+                  L"The site key in Quillnet.ini is not valid: the network is off.");
+        click(w, IDC_KEY_OFF);
+    });
+    script.step([&](HWND w) { click(w, IDOK); });
+    ASSERT_TRUE(script.run(KEY_WINDOW_CLASS, [&] { SendMessageW(program.window(), WM_COMMAND, IDM_SITE_KEY, 0); }));
+    EXPECT_TRUE(program.state().engine.running());
+    EXPECT_EQ(qntest::read_file(program.ini_path).find("[security]"), std::string::npos);
 }
 
 TEST_F(ConfigDialogTest, PrivateBalloonsAndHistoryDaysAreShownAndSaved) {
