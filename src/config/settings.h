@@ -49,6 +49,9 @@ struct Settings {
     bool auto_minimize_after_send = true;
     bool bring_to_front_on_receive = true;
     bool interrupt_screensaver_on_receive = true;
+    // [behavior] log_view_lines: the most lines the conversation log shows at once; the
+    // oldest leave the view (the history file keeps them).
+    std::int32_t log_view_lines = 5000;
     // [security] site_key as read (trimmed): empty means open mode; anything but 64
     // hexadecimal digits keeps the network off (see net/site_key.h).
     std::string site_key;
@@ -58,6 +61,9 @@ struct Settings {
 };
 
 constexpr std::size_t MAX_QUICK_MESSAGES = 10;
+// The range log_view_lines is kept in.
+constexpr std::int32_t MIN_LOG_VIEW_LINES = 100;
+constexpr std::int32_t MAX_LOG_VIEW_LINES = 1000000;
 
 const std::vector<std::string>& default_quick_messages();
 const std::vector<FlagDefinition>& default_flags();

@@ -70,6 +70,8 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
             s.bring_to_front_on_receive = parse_switch(value);
         else if (key == "interrupt_screensaver_on_receive")
             s.interrupt_screensaver_on_receive = parse_switch(value);
+        else if (key == "log_view_lines")
+            set_number(value, s.log_view_lines);
     } else if (sec == "quick_messages") {
         std::int32_t order;
         if (!parse_number(key, order)) order = static_cast<std::int32_t>(st.quick.size() + 1);
