@@ -48,7 +48,12 @@ void leave(HWND window, AppState& s) {
     s.exiting = true;
     remove_tray_icon();
     stop_engine(s);
-    drain_queued_engine_events(window);
+    {
+        // Every page goes to the history file as it is taken off the queue; the view
+        // gets them in one change at the end.
+        const LogViewHold hold;
+        drain_queued_engine_events(window);
+    }
     save_pending_lines();
 }
 

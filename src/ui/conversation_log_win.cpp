@@ -23,6 +23,9 @@ namespace {
 // The lines now in the view, for trimming it; set afresh when the log is started or
 // emptied.
 ViewLines view_lines;
+// While the view is held, appended lines wait here and reach the view in one piece.
+int hold_depth = 0;
+std::wstring held_text;
 
 int view_length(HWND view) { return GetWindowTextLengthW(view); }
 
@@ -47,14 +50,39 @@ void make_room(AppState& s, HWND view, const std::wstring& text) {
     if (cut > 0) replace_range(view, 0, cut, L"");
 }
 
+// Of a text of whole lines, at most its last limit lines.
+std::wstring last_lines(const std::wstring& text, std::size_t limit) {
+    std::size_t lines = line_breaks_in(text);
+    std::size_t start = 0;
+    for (; lines > limit; --lines) start = text.find(L"\r\n", start) + 2;
+    return start == 0 ? text : text.substr(start);
+}
+
 // Appending through the selection keeps the caret, and so the new line, in view.
 // Returns the position the text starts at.
-int append_to_view(AppState& s, HWND view, const std::wstring& text) {
+int append_whole(AppState& s, HWND view, const std::wstring& whole) {
+    const std::wstring text = last_lines(whole, static_cast<std::size_t>(s.settings.log_view_lines));
     make_room(s, view, text);
     const int end = view_length(view);
     replace_range(view, end, end, text);
     note_appended(view_lines, as_u16(text));
     return end;
+}
+
+void flush_held(AppState& s, HWND view) {
+    if (held_text.empty()) return;
+    std::wstring text;
+    text.swap(held_text);
+    append_whole(s, view, text);
+}
+
+// Returns the position the text starts at, or -1 while the view is held.
+int append_to_view(AppState& s, HWND view, const std::wstring& text) {
+    if (hold_depth > 0) {
+        held_text += text;
+        return -1;
+    }
+    return append_whole(s, view, text);
 }
 
 // The control's own word-break search analyses the whole text each time a wrapped
@@ -83,6 +111,24 @@ void mark_new_day(AppState& s, HWND view) {
 }
 
 }  // namespace
+
+LogViewHold::LogViewHold() { ++hold_depth; }
+
+LogViewHold::~LogViewHold() {
+    if (--hold_depth > 0) return;
+    AppState* s = app();
+    HWND view = log_view_of(s);
+    if (!view) {
+        held_text.clear();
+        return;
+    }
+    try {
+        flush_held(*s, view);
+    } catch (...) {
+        // What could not be shown is in the history file already.
+        held_text.clear();
+    }
+}
 
 void start_log(const std::wstring& history_text) {
     AppState* s = app();
@@ -115,8 +161,10 @@ void add_outgoing(const std::string& message_id, const std::wstring& line, int r
     HWND view = log_view_of(s);
     if (!view) return;
     mark_new_day(*s, view);
+    // A pending line needs its place in the view at once.
+    flush_held(*s, view);
     const std::wstring status = as_wide(provisional_status(recipients));
-    const int line_start = append_to_view(*s, view, line + status + L"\r\n");
+    const int line_start = append_whole(*s, view, line + status + L"\r\n");
     if (!record_outgoing(s->pending_deliveries, message_id, line_start, as_u16(line), recipients))
         append_history_line(line + status);
 }
@@ -157,6 +205,7 @@ void clear_log() {
     if (s->log_view) SetWindowTextW(s->log_view, L"");
     s->pending_deliveries.clear();
     reset_view_lines(view_lines, std::u16string());
+    held_text.clear();
 }
 
 void clear_history_command() {
