@@ -1,5 +1,5 @@
 // The window's cost per page as the log grows (Windows only, run under Wine):
-//   qn_growth_probe FOLDER DISCOVERY_PORT LEVELS SAMPLES
+//   qn_growth_probe FOLDER DISCOVERY_PORT LEVELS SAMPLES [VIEW_LINES]
 // runs the program's own start-up (start_application, the window procedure, the
 // message loop step and the engine) in this process with a Quillnet.ini and history in
 // FOLDER, window shown, then takes in pages the way the engine hands them over (a posted
@@ -14,7 +14,8 @@
 // and prints growth_<level>_<figure>_ms (the median), growth_<level>_rss_kb (the
 // process's working set, which Wine takes from the resident set) and
 // growth_<level>_view_lines. Between levels the pages come in batches of 100, each batch
-// handled and painted before the next.
+// handled and painted before the next. VIEW_LINES sets log_view_lines (default: the
+// program's default).
 #include <windows.h>
 #include <psapi.h>
 
@@ -142,13 +143,14 @@ void measure(AppState& s, long level, int samples) {
     report(level, "view_lines", view_lines(s.log_view));
 }
 
-bool write_ini(const std::wstring& path, int discovery_port) {
+bool write_ini(const std::wstring& path, int discovery_port, int view_lines) {
     const std::string text = "[identity]\r\nuser = Bench\r\nroom = Bench room\r\n[network]\r\ndiscovery_port = " +
                              std::to_string(discovery_port) + "\r\nmessage_port = " +
                              std::to_string(discovery_port + 1) +
                              "\r\n[sound]\r\nenabled = 0\r\n[behavior]\r\nalways_on_top = 0\r\nstart_minimized = 0\r\n"
                              "auto_minimize_after_send = 0\r\nbring_to_front_on_receive = 0\r\n"
-                             "interrupt_screensaver_on_receive = 0\r\n";
+                             "interrupt_screensaver_on_receive = 0\r\n" +
+                             (view_lines > 0 ? "log_view_lines = " + std::to_string(view_lines) + "\r\n" : "");
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
@@ -174,7 +176,7 @@ std::vector<long> parse_levels(const std::wstring& text) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: qn_growth_probe FOLDER DISCOVERY_PORT LEVELS SAMPLES\n");
+        std::fprintf(stderr, "usage: qn_growth_probe FOLDER DISCOVERY_PORT LEVELS SAMPLES [VIEW_LINES]\n");
         return 2;
     }
     const std::wstring folder = argv[1];
@@ -184,7 +186,7 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring ini = folder + L"\\Quillnet.ini";
     DeleteFileW((folder + L"\\Quillnet\\history.log").c_str());
-    if (!write_ini(ini, port)) return 1;
+    if (!write_ini(ini, port, argc > 5 ? _wtoi(argv[5]) : 0)) return 1;
     // The history file follows LOCALAPPDATA.
     SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
 
