@@ -26,9 +26,11 @@ build bench
 build bench-win
 
 if [ "${BENCH_QUICK:-0}" = "1" ]; then
-  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3 flood_heartbeats=100
+  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3 growth_levels=0,500,1000 growth_samples=5
+  flood_heartbeats=100
 else
-  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10 flood_heartbeats=500
+  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10 growth_levels=${BENCH_GROWTH_LEVELS:-0,5000,10000} growth_samples=30
+  flood_heartbeats=500
 fi
 native=$root/bench/qn_bench
 winbin=$root/bench-win
@@ -59,7 +61,7 @@ QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47100 "$native" throughput 16 "$r
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47300 "$native" discovery "$repeats"
 # A sealed copy under a full-rate flood of lines with made-up salts, a known room
 # announcing itself meanwhile (the key is the benchmark's own).
-run native_ 48300 "$native" salt-flood "$flood_heartbeats"
+run native_ 48600 "$native" salt-flood "$flood_heartbeats"
 
 echo "=== Wine"
 export WINEDEBUG=-all
@@ -179,6 +181,12 @@ else
 fi
 wine "$probe" exit QuillnetWindow || status=1
 WINEPREFIX=$ref_prefix wine "$probe" exit QNMinimalWindow || status=1
+
+echo "--- the window's cost per page as the log grows (pages taken in: $growth_levels)"
+# The program's own start-up, window procedure and message loop in the probe's process,
+# in a folder of its own; the view keeps its default of 5,000 lines.
+mkdir -p "$copies/growth"
+run wine_ 0 wine "$winbin/qn_growth_probe.exe" "$(winpath "$copies/growth")" 48300 "$growth_levels" "$growth_samples"
 
 note wine_quillnet_exe_bytes "$(stat -c %s "$winbin/Quillnet.exe")"
 note wine_minimal_exe_bytes "$(stat -c %s "$winbin/qn_minimal_window.exe")"
