@@ -113,12 +113,10 @@ void announce_start_in_tray(AppState& s) {
 // still waiting when the loop ended) belong to nobody else; free them.
 void free_unread_payloads() {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_APP_MESSAGE_RECEIVED, WM_APP_DELIVERY_RESULT, PM_REMOVE)) {
-        if (msg.message == WM_APP_MESSAGE_RECEIVED) delete reinterpret_cast<IncomingMessage*>(msg.lParam);
-        if (msg.message == WM_APP_DELIVERY_RESULT) delete reinterpret_cast<DeliveryResult*>(msg.lParam);
+    for (const unsigned kind : ENGINE_PAYLOAD_MESSAGES) {
+        while (PeekMessageW(&msg, nullptr, kind, kind, PM_REMOVE))
+            free_engine_payload(kind, reinterpret_cast<void*>(msg.lParam));
     }
-    while (PeekMessageW(&msg, nullptr, WM_APP_ENGINE_NOTICE, WM_APP_ENGINE_NOTICE, PM_REMOVE))
-        delete reinterpret_cast<EngineNotice*>(msg.lParam);
 }
 
 std::wstring module_path() {
