@@ -138,8 +138,8 @@ TEST_P(EngineLoop, RaiseSendsAnExtraHeartbeatWithTheFlagAtOnceAndAtMostOnePer250
     EXPECT_EQ(a.engine.own_flags().size(), 8u);
     lines = heard(listener, a.engine.instance_id(), 400);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0].kind, "HELLO");
-    EXPECT_EQ(lines[0].fields.size(), 13u);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const ParsedLine& l) { return l.kind == "HELLO"; }));
+    for (const auto& line : lines) EXPECT_EQ(line.fields.size(), 13u) << line.kind;
 }
 
 TEST_P(EngineLoop, BoardsAgreeWithinAHeartbeatAndALaterCopySeesBoth) {
