@@ -234,6 +234,10 @@ TEST_P(EngineLoop, ClearIsIgnoredButAcknowledgedUnlessEveryRuleHolds) {
     elsewhere.send_to(datagram("HELLO", {"{FAR}", "Far", "Op 9", "45001", "L1"}), IPV4_LOOPBACK, ports.discovery);
     here.send_to(datagram("HELLO", {"{OLD}", "Old", "Op 8", "45002"}), IPV4_LOOPBACK, ports.discovery);
     ASSERT_TRUE(eventually([&] { return a.engine.snapshot_peers().size() == 3; }));
+    const PeerSnapshot listed = a.engine.snapshot_peers();
+    // Wine sends from the first loopback address whatever the socket is bound to; the
+    // case then cannot be made there.
+    const bool far_elsewhere = find_peer(listed, "{FAR}")->address == "127.0.0.2";
     a.engine.raise_flag("Red");
 
     struct Case {
@@ -249,6 +253,7 @@ TEST_P(EngineLoop, ClearIsIgnoredButAcknowledgedUnlessEveryRuleHolds) {
         {"raised again after the clearer saw it", {"{C}-6", "{C}", "Dr Lee", "Op 2", "Red", me, "100"}},
     };
     for (const auto& c : ignored) {
+        if (!far_elsewhere && c.fields[1] == "{FAR}") continue;
         const std::string reply = converse(ports.message, frame(me, "CLEAR", c.fields), 5000);
         if (sealed()) {
             EXPECT_EQ(reply.compare(0, 4, "QS1\x1F"), 0) << c.what;
@@ -374,7 +379,9 @@ TEST_P(EngineLoop, OldProtocolPeerGetsNoClearOrSeenIsNeverReportedAndItsPagesAre
     for (const auto& f : old_copy.frames()) {
         const std::string kind = parse_line(f).kind;
         EXPECT_TRUE(kind == "QUICK" || kind.compare(0, 3, "QS1") == 0) << f;
-        if (!sealed()) EXPECT_EQ(parse_line(f).fields.size(), 7u);  // fields 5 and 6 ride along
+        if (!sealed()) {
+            EXPECT_EQ(parse_line(f).fields.size(), 7u);  // fields 5 and 6 ride along
+        }
     }
 }
 
