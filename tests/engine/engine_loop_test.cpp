@@ -12,7 +12,10 @@
 #include "net/clock.h"
 #include "net/engine.h"
 #include "net/wire.h"
+#include "qnsend/qnsend.h"
 #include "sealed_forger.h"
+
+#include <thread>
 
 using namespace quillnet;
 
@@ -383,6 +386,62 @@ TEST_P(EngineLoop, OldProtocolPeerGetsNoClearOrSeenIsNeverReportedAndItsPagesAre
             EXPECT_EQ(parse_line(f).fields.size(), 7u);  // fields 5 and 6 ride along
         }
     }
+}
+
+TEST_P(EngineLoop, QnsendWaitsForSeenAndSaysWhoSawIt) {
+    const TestPorts ports = next_ports();
+    Node b;
+    ASSERT_TRUE(b.start(settings(ports, "Dr Lee", "Op 1")));
+    // An old copy beside it, announced by hand with a server that acknowledges.
+    RawServer old_copy(sealed() ? "" : "ACK\n");
+    const std::uint16_t seen_port = next_port();
+    auto qnsend = [&](std::vector<std::string> extra, std::string& out, std::string& err) {
+        std::vector<std::string> args{"--discovery-port", std::to_string(ports.discovery), "--wait-ms", "700",
+                                      "--seen-port", std::to_string(seen_port)};
+        if (sealed()) args.insert(args.end(), {"--site-key", KEY});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run_qnsend(args, L"/nonexistent/Quillnet.ini", out, err);
+    };
+
+    // Acknowledged in time: "seen by", exit 0.
+    std::string out, err;
+    int status = -1;
+    std::thread sender([&] { status = qnsend({"--to", "Op 1", "--urgent", "--wait-seen", "10", "Come", "now"}, out, err); });
+    auto page = b.sink.next_message();
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->urgent);
+    EXPECT_EQ(page->reply_port, seen_port);
+    b.engine.acknowledge_pages({{page->message_id, page->sender_id, page->sender_address, page->reply_port,
+                                 page->arrived_ms}});
+    sender.join();
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(out, "\u2713 delivered (1/1)\nseen by Dr Lee (Op 1)\n");
+
+    // Nobody acknowledges: exit 4 after the wait; JSON has an empty seen_by.
+    out.clear();
+    err.clear();
+    std::thread silent([&] { status = qnsend({"--json", "--wait-seen", "1", "--quick", "Wait"}, out, err); });
+    ASSERT_TRUE(b.sink.next_message());
+    silent.join();
+    EXPECT_EQ(status, 4) << err;
+    EXPECT_NE(out.find("\"seen_by\":[]"), std::string::npos) << out;
+
+    if (sealed()) return;  // the raw old copy cannot acknowledge a sealed page
+    // An old copy cannot confirm: said so, and not waited for.
+    RawUdp raw(IPV4_LOOPBACK, 0);
+    out.clear();
+    err.clear();
+    std::thread mixed([&] {
+        status = qnsend({"--to", "Old", "--wait-seen", "10", "hello"}, out, err);
+    });
+    for (int i = 0; i < 5; ++i) {
+        raw.send_to(hello_line("{OLD}", "Old", "Op 8", std::to_string(old_copy.port())), IPV4_LOOPBACK,
+                    ports.discovery);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    mixed.join();
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(out, "\u2713 delivered (1/1)\ncannot confirm seen (older version): Old (Op 8)\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EngineLoop, ::testing::Values(false, true),
