@@ -3,6 +3,7 @@
 // measured on the same pair in the same run (its HELLO to the first engine's notice).
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,10 +57,12 @@ int bench_board(int repeats) {
             }
         }
         board_us.push_back(now_us() - t0);
+        if (std::getenv("QN_BENCH_TRACE")) std::fprintf(stderr, "board %lld us\n", static_cast<long long>(board_us.back()));
         if (!seen) ++failures;
         owner.engine.clear_own_flag(label);
-        // Past the extra heartbeats' 250 ms spacing, so each raise goes out at once.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // The clear's own extra HEARTBEAT may wait for the end of the raise's 250 ms; past
+        // both, so that each raise goes out at once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
 
         // The same watcher discovering a fresh engine.
         drain_bench_events(watcher.window);
