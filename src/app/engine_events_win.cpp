@@ -33,14 +33,7 @@ void on_peers_changed(HWND window) {
 }
 
 // Frees a payload of kind message without handling it.
-void discard(UINT message, LPARAM payload) {
-    switch (message) {
-    case WM_APP_MESSAGE_RECEIVED: take<IncomingMessage>(payload); break;
-    case WM_APP_DELIVERY_RESULT: take<DeliveryResult>(payload); break;
-    case WM_APP_ENGINE_NOTICE: take<EngineNotice>(payload); break;
-    default: break;
-    }
-}
+void discard(UINT message, LPARAM payload) { free_engine_payload(message, reinterpret_cast<void*>(payload)); }
 
 }  // namespace
 
@@ -49,7 +42,11 @@ bool is_engine_event(UINT message) {
     case WM_APP_PEERS_CHANGED:
     case WM_APP_MESSAGE_RECEIVED:
     case WM_APP_DELIVERY_RESULT:
-    case WM_APP_ENGINE_NOTICE: return true;
+    case WM_APP_ENGINE_NOTICE:
+    case WM_APP_OWN_FLAG_CLEARED:
+    case WM_APP_PEER_FLAGS_GONE:
+    case WM_APP_PAGE_SEEN:
+    case WM_APP_NOT_SEEN: return true;
     default: return false;
     }
 }
@@ -66,7 +63,7 @@ LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
     case WM_APP_ENGINE_NOTICE:
         if (auto notice = take<EngineNotice>(payload)) on_engine_notice(*notice);
         break;
-    default: break;
+    default: discard(message, payload); break;
     }
     return 0;
 }

@@ -16,7 +16,8 @@ bool Settings::operator==(const Settings& o) const {
            interrupt_screensaver_on_receive == o.interrupt_screensaver_on_receive &&
            log_view_lines == o.log_view_lines &&
            site_key == o.site_key && ini_path == o.ini_path &&
-           private_balloons == o.private_balloons && history_days == o.history_days;
+           private_balloons == o.private_balloons && history_days == o.history_days && urgent == o.urgent &&
+           urgent_repeat_s == o.urgent_repeat_s && urgent_escalate_s == o.urgent_escalate_s;
 }
 
 const std::vector<std::string>& default_quick_messages() {

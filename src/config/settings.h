@@ -57,6 +57,12 @@ struct Settings {
     // lines give no site_key but hold something else puts SITE_KEY_NOT_READ_MARK and
     // the first such line here.
     std::string site_key;
+    // [loop]: quick-message texts and flag labels that make a page urgent (matched by
+    // matches_urgent), how often an urgent page's alert repeats at the recipient, and
+    // when the sender checks whether it was seen (0 turns each off).
+    std::vector<std::string> urgent = {"EMERG"};
+    std::int32_t urgent_repeat_s = 20;
+    std::int32_t urgent_escalate_s = 60;
     std::wstring ini_path;
 
     // [behavior] privacy of the desk: balloons that name only the sender and the kind

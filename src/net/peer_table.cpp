@@ -5,7 +5,7 @@
 
 namespace quillnet {
 
-bool upsert_peer(PeerTable& table, const PeerRecord& record) {
+bool upsert_peer(PeerTable& table, const PeerRecord& record, PeerRecord* replaced) {
     auto found = table.records.find(record.id);
     if (found != table.records.end()) {
         const std::int64_t newest = std::max(found->second.sent_at, record.sent_at);
@@ -18,6 +18,7 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
             if (it->second.port == record.port && it->second.address == record.address) {
                 const bool sealed = record.sent_at != 0 || it->second.sent_at != 0;
                 if (sealed && record.sent_at <= it->second.sent_at) return false;
+                if (replaced) *replaced = std::move(it->second);
                 table.records.erase(it);
                 break;  // the rule keeps at most one entry per address and port
             }
@@ -30,10 +31,11 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
 
 std::size_t remove_peer(PeerTable& table, const std::string& id) { return table.records.erase(id); }
 
-bool expire_peers(PeerTable& table, std::int64_t cutoff) {
+bool expire_peers(PeerTable& table, std::int64_t cutoff, std::vector<PeerRecord>* gone) {
     bool removed = false;
     for (auto it = table.records.begin(); it != table.records.end();) {
         if (it->second.last_seen < cutoff) {
+            if (gone) gone->push_back(std::move(it->second));
             it = table.records.erase(it);
             removed = true;
         } else {

@@ -10,6 +10,15 @@
 
 namespace quillnet {
 
+// A flag a peer announces as raised: its announced label, and when it was raised on
+// this copy's clock (arrival of the announcement minus the announced age).
+struct PeerFlag {
+    std::string label;
+    std::int64_t raised_ms = 0;
+
+    bool operator==(const PeerFlag& other) const { return label == other.label && raised_ms == other.raised_ms; }
+};
+
 struct PeerRecord {
     std::string id;       // the peer's instance id, equal to its key in the table
     std::string user;
@@ -20,6 +29,8 @@ struct PeerRecord {
     // Sealed mode: the sender's timestamp on the newest line accepted from it (0 in the
     // open protocol, whose lines carry none).
     std::int64_t sent_at = 0;
+    bool speaks_l1 = false;      // its latest announcement named the L1 capability
+    std::vector<PeerFlag> flags;  // raised flags of its latest announcement, field order
 };
 
 // Most records the table holds. Announcements are unauthenticated, so a flood of made-up
@@ -43,11 +54,14 @@ using PeerSnapshot = std::vector<PeerRecord>;
 // is dropped otherwise: a recorded announcement of an earlier instance must not push a
 // live room off the list. A new id is not added while the table holds MAX_PEERS
 // records. Every insertion goes through here.
-bool upsert_peer(PeerTable& table, const PeerRecord& record);
+// replaced, when given, receives the entry a restarted copy's record replaced (its id
+// is left empty when none was).
+bool upsert_peer(PeerTable& table, const PeerRecord& record, PeerRecord* replaced = nullptr);
 // Number of records removed (0 or 1).
 std::size_t remove_peer(PeerTable& table, const std::string& id);
 // Removes every record whose last_seen is below cutoff; true when any was removed.
-bool expire_peers(PeerTable& table, std::int64_t cutoff);
+// removed, when given, receives the records that went.
+bool expire_peers(PeerTable& table, std::int64_t cutoff, std::vector<PeerRecord>* removed = nullptr);
 // All records in key order.
 PeerSnapshot copy_peers(const PeerTable& table);
 // Sorts by user name, then id, both byte-wise.

@@ -288,7 +288,7 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     const std::string heartbeat =
         qntest::wait_for_heartbeat(program.ports.discovery, state.engine.instance_id(), "Nurse \xC3\x85sa", 10000);
     EXPECT_EQ(heartbeat, "HEARTBEAT\x1F" + state.engine.instance_id() + "\x1FNurse \xC3\x85sa\x1FLab 2\x1F" +
-                             std::to_string(program.ports.message) + "\n");
+                             std::to_string(program.ports.message) + "\x1FL1\n");
 }
 
 TEST_F(ConfigDialogTest, CancelEscapeAndTheCloseBoxChangeNothing) {
