@@ -45,6 +45,11 @@ if [ -f "$root/win/ui_tests.exe" ]; then
       --gtest_brief=1 --gtest_filter='Dpi.*' || status=1
   done
 fi
+# The installer package: built, installed, upgraded and removed in a prefix of its own.
+if [ -f "$root/win/QnSetup.dll" ] && [ -x "$root/asan/qnsend" ]; then
+  echo "--- installer package"
+  isolated "$top/tests/msi/run_msi_test.sh" || status=1
+fi
 if [ -x "$top/tests/e2e/run_e2e.sh" ] && [ -f "$root/win/Quillnet.exe" ]; then
   echo "--- end to end"
   isolated "$top/tests/e2e/run_e2e.sh" || status=1
