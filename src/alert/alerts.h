@@ -11,8 +11,8 @@
 
 namespace quillnet {
 
-// Takes ownership of message and frees it in every case.
-void on_message_received(IncomingMessage* message);
+// A page arrived: log line, banner, sound and the other alerts the settings allow.
+void on_message_received(const IncomingMessage& message);
 
 void show_flag_banner(const std::wstring& source, const std::wstring& label, ColourRef colour);
 // Idle banner "Quillnet — room" on the idle colour; stops the blink.

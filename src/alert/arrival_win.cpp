@@ -8,7 +8,7 @@
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
 #include "alert/sound.h"
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "ui/conversation_log.h"
 #include "ui/ids.h"
@@ -100,13 +100,12 @@ void flash_task_bar(HWND window) {
 
 }  // namespace
 
-void on_message_received(IncomingMessage* message) {
-    std::unique_ptr<IncomingMessage> owned(message);
+void on_message_received(const IncomingMessage& message) {
     AppState* state = app();
-    if (!state || !owned) return;
+    if (!state) return;
     const Settings& settings = state->settings;
 
-    const ArrivalTexts texts = log_and_banner(*owned);
+    const ArrivalTexts texts = log_and_banner(message);
 
     if (settings.sound_enabled) play_arrival_sound(settings);
     if (settings.interrupt_screensaver_on_receive) interrupt_screen_saver();

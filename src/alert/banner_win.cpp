@@ -4,7 +4,7 @@
 
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "ui/colour.h"
 #include "ui/ids.h"

@@ -7,7 +7,7 @@
 
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/system_library.h"
 #include "ui/ids.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 
 namespace quillnet {
 

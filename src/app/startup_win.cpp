@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include "alert/alerts.h"
+#include "app/engine_events.h"
 #include "app/startup.h"
+#include "app/window_proc.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/settings_reader.h"
@@ -109,18 +111,6 @@ void announce_start_in_tray(AppState& s) {
     s.tray_hint_shown = true;
 }
 
-// Payloads the engine posted that the window never took off the queue (they were
-// still waiting when the loop ended) belong to nobody else; free them.
-void free_unread_payloads() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_APP_MESSAGE_RECEIVED, WM_APP_DELIVERY_RESULT, PM_REMOVE)) {
-        if (msg.message == WM_APP_MESSAGE_RECEIVED) delete reinterpret_cast<IncomingMessage*>(msg.lParam);
-        if (msg.message == WM_APP_DELIVERY_RESULT) delete reinterpret_cast<DeliveryResult*>(msg.lParam);
-    }
-    while (PeekMessageW(&msg, nullptr, WM_APP_ENGINE_NOTICE, WM_APP_ENGINE_NOTICE, PM_REMOVE))
-        delete reinterpret_cast<EngineNotice*>(msg.lParam);
-}
-
 std::wstring module_path() {
     wchar_t buffer[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
@@ -210,7 +200,7 @@ int run_message_loop() {
 }
 
 void finish_application(AppState& state) {
-    free_unread_payloads();
+    free_queued_engine_events();
     if (state.accelerators) DestroyAcceleratorTable(state.accelerators);
     state.accelerators = nullptr;
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(state.banner_brush), static_cast<HGDIOBJ>(state.normal_font),

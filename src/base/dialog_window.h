@@ -16,4 +16,21 @@ void run_modal_loop(HWND window);
 // window has no default-button bookkeeping, so IsDialogMessageW asks with DM_GETDEFID.
 LRESULT default_button_id(HWND window);
 
+// True while a modal window of the main window is open (configuration, About, a
+// question), so that a second request brings that one forward instead of nesting
+// another.
+bool modal_window_open();
+
+// Marks a modal window as open for its lifetime.
+class ModalScope {
+public:
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    bool was_open_;
+};
+
 }  // namespace quillnet

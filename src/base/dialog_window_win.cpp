@@ -26,4 +26,16 @@ LRESULT default_button_id(HWND window) {
     return MAKELRESULT(IDOK, DC_HASDEFID);
 }
 
+namespace {
+
+bool modal_open = false;
+
+}  // namespace
+
+bool modal_window_open() { return modal_open; }
+
+ModalScope::ModalScope() : was_open_(modal_open) { modal_open = true; }
+
+ModalScope::~ModalScope() { modal_open = was_open_; }
+
 }  // namespace quillnet

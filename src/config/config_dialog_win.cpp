@@ -6,16 +6,14 @@
 
 #include <string>
 
-#include "alert/sound.h"
-#include "app/app_state.h"
 #include "base/dialog_window.h"
+#include "base/scale.h"
 #include "base/system_library.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
 #include "config/startup_shortcut.h"
-#include "ui/layout.h"
 
 namespace quillnet {
 
@@ -43,17 +41,19 @@ struct Geometry {
 // The DPI the open dialog is laid out for; its geometry below is given at 96 DPI.
 unsigned dialog_dpi = 96;
 
+// What the program gave the open dialog, and the dialog itself (one at a time).
+ConfigDialogHooks dialog_hooks;
+HWND open_dialog = nullptr;
+
 // Creates one child control with the dialog font.
 HWND add_control(HWND dialog, const wchar_t* window_class, const std::wstring& text, DWORD style, Geometry g,
                  int id = 0) {
-    AppState* state = app();
     const unsigned dpi = dialog_dpi;
     HWND control = CreateWindowExW(0, window_class, text.c_str(), style, scale_px(g.x, dpi), scale_px(g.y, dpi),
                                    scale_px(g.width, dpi), scale_px(g.height, dpi), dialog,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   state ? state->instance : nullptr, nullptr);
-    if (control && state && state->normal_font)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->normal_font), TRUE);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), dialog_hooks.instance, nullptr);
+    if (control && dialog_hooks.font)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_hooks.font), TRUE);
     return control;
 }
 
@@ -141,16 +141,20 @@ void browse_for_sound(HWND dialog) {
 
 // Plays what the dialog shows now, whether or not the sound is switched on.
 void test_sound() {
-    AppState* state = app();
-    if (!state) return;
     const ConfigDialogControls& c = config_dialog_controls();
-    play_notification(to_utf8(control_text(c.sound_file_edit)), trackbar_position(c.volume_trackbar),
-                      state->settings.tone_freq, state->settings.tone_ms);
+    if (dialog_hooks.test_sound)
+        dialog_hooks.test_sound(to_utf8(control_text(c.sound_file_edit)), trackbar_position(c.volume_trackbar));
+}
+
+// OK: the program takes the values over; the dialog closes whatever it did.
+void on_ok(HWND dialog) {
+    if (dialog_hooks.apply) dialog_hooks.apply(dialog);
+    DestroyWindow(dialog);
 }
 
 void on_command(HWND dialog, int id) {
     switch (id) {
-        case IDOK: apply_configuration(dialog); break;
+        case IDOK: on_ok(dialog); break;
         case IDCANCEL: DestroyWindow(dialog); break;
         case IDC_CFG_BROWSE: browse_for_sound(dialog); break;
         case IDC_CFG_TEST: test_sound(); break;
@@ -160,8 +164,7 @@ void on_command(HWND dialog, int id) {
 
 void on_destroy(HWND dialog) {
     config_dialog_controls() = ConfigDialogControls{};
-    AppState* state = app();
-    if (state && state->config_dialog == dialog) state->config_dialog = nullptr;
+    if (open_dialog == dialog) open_dialog = nullptr;
 }
 
 LRESULT handle_message(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -235,22 +238,23 @@ int trackbar_position(HWND trackbar) {
     return trackbar ? static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)) : 0;
 }
 
-void show_configuration_dialog(HWND owner) {
-    AppState* state = app();
-    if (!state) return;
-    if (state->config_dialog && IsWindow(state->config_dialog)) {
+HWND open_configuration_dialog() { return open_dialog && IsWindow(open_dialog) ? open_dialog : nullptr; }
+
+void show_configuration_dialog(HWND owner, const Settings& settings, const ConfigDialogHooks& hooks) {
+    if (HWND open = open_configuration_dialog()) {
         // One dialog at a time: a second request (the tray menu) brings it forward.
-        ShowWindow(state->config_dialog, SW_SHOW);
-        SetForegroundWindow(state->config_dialog);
-        BringWindowToTop(state->config_dialog);
+        ShowWindow(open, SW_SHOW);
+        SetForegroundWindow(open);
+        BringWindowToTop(open);
         return;
     }
-    if (!register_dialog_class(state->instance)) return;
-    HWND dialog = create_dialog_window(owner, state->instance);
+    if (!register_dialog_class(hooks.instance)) return;
+    dialog_hooks = hooks;
+    HWND dialog = create_dialog_window(owner, hooks.instance);
     if (!dialog) return;
-    state->config_dialog = dialog;
+    open_dialog = dialog;
     const ModalScope modal;
-    create_dialog_controls(dialog, state->settings);
+    create_dialog_controls(dialog, settings);
 
     if (owner) EnableWindow(owner, FALSE);
     ShowWindow(dialog, SW_SHOW);
@@ -259,6 +263,7 @@ void show_configuration_dialog(HWND owner) {
     SetFocus(config_dialog_controls().user_edit);
 
     run_modal_loop(dialog);
+    dialog_hooks = ConfigDialogHooks{};
 
     if (owner && IsWindow(owner)) {
         EnableWindow(owner, TRUE);

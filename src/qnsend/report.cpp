@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
+#include "base/delivery_status.h"
 #include "base/text.h"
-#include "ui/log_core.h"
 
 namespace quillnet {
 

@@ -2,7 +2,7 @@
 // an OK button, run by its own message loop while the owner is disabled.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/dialog_window.h"
 #include "base/win_handles.h"
 #include "base/win_placement.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "net/events.h"
+
 namespace quillnet {
 
 // Appends text + CR LF to the view; with save, also to the history file.
 void append_line(const std::wstring& text, bool save);
-// Shows the engine's EngineNotice (lParam) as a log line that is not saved, and frees it.
-void on_engine_notice(LPARAM payload);
+// Shows the engine's notice as a log line that is not saved.
+void on_engine_notice(const EngineNotice& notice);
 // Appends an outgoing line with "   …" (or "   (no rooms online)" when recipients is
 // 0, saved to history at once) and remembers where its status sits.
 void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients);

@@ -7,7 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_state.h"
+#include "base/dialog_window.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "history/history.h"
 #include "net/events.h"
@@ -62,11 +63,7 @@ void append_line(const std::wstring& text, bool save) {
     if (save) append_history_line(text);
 }
 
-void on_engine_notice(LPARAM payload) {
-    // The window owns the record from the moment it is taken off the queue.
-    std::unique_ptr<EngineNotice> notice(reinterpret_cast<EngineNotice*>(payload));
-    if (notice) append_line(to_wide(notice->text), false);
-}
+void on_engine_notice(const EngineNotice& notice) { append_line(to_wide(notice.text), false); }
 
 void add_outgoing(const std::string& message_id, const std::wstring& line, int recipients) {
     AppState* s = app();

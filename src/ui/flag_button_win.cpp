@@ -2,7 +2,7 @@
 // in white or dark grey by the luminance rule, and the pressed and focus states.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "ui/colour.h"
 #include "ui/flag_button.h"

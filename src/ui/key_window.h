@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace quillnet {
@@ -46,11 +47,9 @@ constexpr KeyWindowLayout KEY_WINDOW_LAYOUT = {
 
 // Builds the window centred on its owner, runs its modal loop and returns when it has
 // been closed. While one is open, a second request brings the open one forward.
-void show_key_window(HWND owner);
-
-// Writes key_text (empty: open mode) into Quillnet.ini over what the file holds now
-// and, only when that worked, gives it to the running program: the settings take it,
-// the engine restarts in the new mode and the window's sealed mark follows.
-bool save_site_key(const std::string& key_text);
+// OK hands a changed key (empty: open mode) to save, which answers whether it was
+// saved and taken over; on false the window stays open and tells the user.
+using SaveSiteKey = std::function<bool(const std::string& key_text)>;
+void show_key_window(HWND owner, const SaveSiteKey& save);
 
 }  // namespace quillnet

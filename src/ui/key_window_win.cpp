@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/dialog_window.h"
 #include "base/win_handles.h"
 #include "base/win_placement.h"
@@ -35,6 +35,7 @@ struct KeyWindowState {
     HWND window = nullptr;
     std::string current;  // the key text in use when the window opened
     std::string pending;  // what OK saves; empty means open mode
+    SaveSiteKey save;
 };
 
 KeyWindowState& key_window() {
@@ -125,7 +126,7 @@ void on_turn_off(HWND window) {
 // everything as it was.
 void on_ok(HWND window) {
     const KeyWindowState& k = key_window();
-    if (k.pending != k.current && !save_site_key(k.pending)) {
+    if (k.pending != k.current && !(k.save && k.save(k.pending))) {
         tell(window, SAVE_FAILED, MB_ICONERROR);
         return;
     }
@@ -187,7 +188,7 @@ HWND create_key_window(HWND owner, HINSTANCE instance) {
 
 }  // namespace
 
-void show_key_window(HWND owner) {
+void show_key_window(HWND owner, const SaveSiteKey& save) {
     AppState* s = app();
     if (!s) return;
     KeyWindowState& k = key_window();
@@ -202,6 +203,7 @@ void show_key_window(HWND owner) {
     k.window = window;
     k.current = s->settings.site_key;
     k.pending = k.current;
+    k.save = save;
     {
         const ModalScope modal;
         // A fixed-pitch face keeps the 64 digits easy to compare between workstations.

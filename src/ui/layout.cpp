@@ -23,12 +23,6 @@ ControlRect rect(long long x, long long y, long long width, long long height) {
 
 }  // namespace
 
-int scale_px(int px, unsigned dpi) {
-    const long long scaled = static_cast<long long>(px) * static_cast<long long>(dpi);
-    const long long rounded = scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96);
-    return saturate(rounded);
-}
-
 MainLayout compute_layout(int width, int height, int quick_count, int flag_count, unsigned dpi) {
     const long long w = width;
     const long long h = height;

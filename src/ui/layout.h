@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "base/scale.h"
+
 namespace quillnet {
 
 struct ControlRect {
@@ -18,10 +20,6 @@ struct MainLayout {
     std::vector<ControlRect> quick_buttons;
     std::vector<ControlRect> flag_buttons;
 };
-
-// A length given at 96 DPI (100 %) at dpi, rounded to the nearest pixel (halves away
-// from zero); negative lengths (font heights) scale alike. The same at 96.
-int scale_px(int px, unsigned dpi);
 
 // Every number of the layout is given at 96 DPI and scaled by dpi / 96.
 MainLayout compute_layout(int width, int height, int quick_count, int flag_count, unsigned dpi = 96);

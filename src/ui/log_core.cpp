@@ -33,13 +33,6 @@ std::u16string ascii_text(const char* buffer, int n) {
 
 std::u16string provisional_status(int recipients) { return recipients > 0 ? PROVISIONAL : NO_ROOMS; }
 
-std::u16string final_status(std::int32_t acknowledged, std::int32_t attempted) {
-    if (acknowledged >= attempted)
-        return u"   \u2713 delivered (" + u16_number(acknowledged) + u"/" + u16_number(attempted) + u")";
-    if (acknowledged <= 0) return u"   \u2717 not delivered (0/" + u16_number(attempted) + u")";
-    return u"   \u26A0 " + u16_number(acknowledged) + u"/" + u16_number(attempted) + u" delivered";
-}
-
 bool record_outgoing(PendingDeliveries& pending, const std::string& message_id, std::int32_t line_start,
                      const std::u16string& line, int recipients) {
     if (recipients <= 0) return false;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/delivery_status.h"
+
 namespace quillnet {
 
 struct PendingDelivery {
@@ -20,8 +22,6 @@ using PendingDeliveries = std::map<std::string, PendingDelivery>;
 
 // "   …" while recipients > 0, else "   (no rooms online)".
 std::u16string provisional_status(int recipients);
-// "   ✓ delivered (a/n)", "   ✗ not delivered (0/n)" or "   ⚠ a/n delivered".
-std::u16string final_status(std::int32_t acknowledged, std::int32_t attempted);
 
 // Records the line appended at text position line_start (line + status + CR LF).
 // Returns true when the line awaits a result (recipients > 0).

@@ -16,14 +16,10 @@ void build_accelerators();
 // Moves every control for a client area of width x height.
 void layout_controls(int width, int height);
 
-LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-
 // "Quillnet — user (room)", followed by " — sealed" with a valid site key.
 std::wstring main_window_title();
 // HWND_TOPMOST or HWND_NOTOPMOST from always_on_top, without moving or activating.
 void apply_always_on_top();
-// Shows, restores and raises the main window and stops the tray flash.
-void restore_window();
 // Tray tooltip "Quillnet — room" after a settings change.
 void update_tray_tooltip();
 // While a modal window of the main window is open: brings it to the front and

@@ -1,7 +1,7 @@
 // Placement of the main window's controls, its title and its always-on-top state.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "ui/key_texts.h"
 #include "ui/layout.h"

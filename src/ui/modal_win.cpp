@@ -2,7 +2,8 @@
 // it forward when another is asked for.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "base/dialog_window.h"
+#include "ui/app_state.h"
 #include "ui/main_window.h"
 
 namespace quillnet {
@@ -29,7 +30,7 @@ BOOL CALLBACK find_modal(HWND window, LPARAM context) {
 
 bool bring_modal_forward() {
     const AppState* s = app();
-    if (!s || !s->modal_open) return false;
+    if (!s || !modal_window_open()) return false;
     ModalSearch search{s->main_window};
     EnumThreadWindows(GetCurrentThreadId(), find_modal, reinterpret_cast<LPARAM>(&search));
     if (search.found) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net/events.h"
 #include "net/peer_table.h"
 
 namespace quillnet {
@@ -24,7 +25,7 @@ void on_everyone_clicked();
 // When every room the user had selected has left and the box is off with nothing
 // selected: logs why nothing is sent and returns true.
 bool send_refused_after_departures();
-// WM_APP_DELIVERY_RESULT: completes the logged line and frees the record (null ignored).
-void on_delivery_result(LPARAM payload);
+// WM_APP_DELIVERY_RESULT: completes the logged line.
+void on_delivery_result(const DeliveryResult& result);
 
 }  // namespace quillnet

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "net/events.h"
 #include "ui/conversation_log.h"
@@ -117,11 +117,8 @@ bool send_refused_after_departures() {
     return true;
 }
 
-void on_delivery_result(LPARAM payload) {
-    // The window owns the record from the moment it is taken off the queue.
-    std::unique_ptr<DeliveryResult> result(reinterpret_cast<DeliveryResult*>(payload));
-    if (!result) return;
-    apply_delivery_result(result->message_id, result->acknowledged, result->attempted);
+void on_delivery_result(const DeliveryResult& result) {
+    apply_delivery_result(result.message_id, result.acknowledged, result.attempted);
 }
 
 }  // namespace quillnet

@@ -16,8 +16,6 @@ void add_tray_icon_again();
 UINT taskbar_created_message();
 // Removes the icon when it is present.
 void remove_tray_icon();
-// WM_APP_TRAY: left click restores the window, right click opens the tray menu.
-void on_tray_callback(LPARAM mouse_message);
 // The tray menu: Open Quillnet, Configuration…, About…, Exit.
 HMENU create_tray_menu();
 

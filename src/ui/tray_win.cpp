@@ -1,12 +1,10 @@
-// The notification-area icon: adding and removing it, its tooltip, its callback and
-// its menu, and bringing the hidden window back.
+// The notification-area icon: adding and removing it, its tooltip and its menu.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
-#include "alert/alerts.h"
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "base/system_library.h"
 #include "base/win_text.h"
 #include "ui/main_window.h"
@@ -85,15 +83,6 @@ void update_tray_tooltip() {
     notify_icon(NIM_MODIFY, &s->tray_icon);
 }
 
-void restore_window() {
-    AppState* s = app();
-    if (!s) return;
-    ShowWindow(s->main_window, SW_SHOW);
-    ShowWindow(s->main_window, SW_RESTORE);
-    SetForegroundWindow(s->main_window);
-    stop_tray_flash();
-}
-
 HMENU create_tray_menu() {
     HMENU menu = CreatePopupMenu();
     if (!menu) return nullptr;
@@ -104,37 +93,6 @@ HMENU create_tray_menu() {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_EXIT, L"E&xit");
     return menu;
-}
-
-namespace {
-
-void show_tray_menu(HWND window) {
-    MenuHandle menu(create_tray_menu());
-    if (!menu.get()) return;
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    // Without being the foreground window the menu would not close when the user
-    // clicks elsewhere.
-    SetForegroundWindow(window);
-    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
-    // Lets the menu close properly on the next click (documented TrackPopupMenu remark).
-    PostMessageW(window, WM_NULL, 0, 0);
-}
-
-}  // namespace
-
-void on_tray_callback(LPARAM mouse_message) {
-    switch (LOWORD(mouse_message)) {
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-        restore_window();
-        break;
-    case WM_RBUTTONUP:
-        if (AppState* s = app()) show_tray_menu(s->main_window);
-        break;
-    default:
-        break;
-    }
 }
 
 }  // namespace quillnet

@@ -22,6 +22,7 @@ step() {
   fi
 }
 
+step "include layers" tests/scripts/check_layers.sh
 step "build native (ASan+UBSan)" scripts/build.sh asan
 step "build native (TSan)" scripts/build.sh tsan --target engine_tests
 step "build fuzz targets" scripts/build.sh fuzz

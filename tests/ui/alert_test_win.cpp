@@ -9,7 +9,8 @@
 
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
-#include "app/app_state.h"
+#include "app/tray_actions.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "app_fixture.h"
 #include "net/engine.h"
@@ -357,8 +358,7 @@ TEST(Alerts, SoundRequestsWithoutAnAudioDeviceDoNotHoldUpArrivals) {
 
 TEST(Alerts, WithoutApplicationStateEveryOperationIsHarmless) {
     ASSERT_EQ(app(), nullptr);
-    on_message_received(new IncomingMessage{"FLAG", "a", "b", "Red", "", RED});
-    on_message_received(nullptr);
+    on_message_received(IncomingMessage{"FLAG", "a", "b", "Red", "", RED});
     show_flag_banner(L"x", L"y", RED);
     reset_banner();
     set_banner_colour(RED);

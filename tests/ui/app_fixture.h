@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 
 namespace qntest {
 

@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_state.h"
+#include "config/config_dialog.h"
+#include "ui/app_state.h"
 #include "app_fixture.h"
 #include "config/startup_shortcut.h"
 #include "config_dialog_fixture.h"
@@ -90,13 +91,13 @@ TEST_F(ConfigDialogTest, ASecondRequestBringsTheOpenDialogForwardInsteadOfBuildi
         // As the tray menu would deliver it while the dialog is open.
         SendMessageW(main, WM_COMMAND, IDM_CONFIGURATION, 0);
         EXPECT_EQ(open_dialog_count(), 1);
-        EXPECT_EQ(state.config_dialog, dialog);
+        EXPECT_EQ(open_configuration_dialog(), dialog);
         EXPECT_EQ(GetForegroundWindow(), dialog);
     });
     script.step([](HWND dialog) { click(dialog, IDCANCEL); });
     ASSERT_TRUE(script.run(L"QNConfigDialog", [&] { open_dialog(main); }));
     EXPECT_EQ(open_dialog_count(), 0);
-    EXPECT_EQ(state.config_dialog, nullptr);
+    EXPECT_EQ(open_configuration_dialog(), nullptr);
     // And it opens again afterwards.
     DialogScript again;
     again.step([](HWND dialog) { click(dialog, IDCANCEL); });

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "app_fixture.h"
 #include "config_dialog_fixture.h"
 #include "dialog_driver.h"

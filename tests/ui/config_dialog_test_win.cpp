@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "config/config_dialog.h"
+#include "ui/app_state.h"
 #include "base/win_text.h"
 #include "app_fixture.h"
 #include "config/settings_writer.h"
@@ -124,7 +125,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
     DialogScript script;
     script.step([&](HWND dialog) {
         EXPECT_EQ(window_text(dialog), L"Quillnet Configuration");
-        EXPECT_EQ(state.config_dialog, dialog);
+        EXPECT_EQ(open_configuration_dialog(), dialog);
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
         EXPECT_FALSE(IsWindowEnabled(main));
         const LONG style = style_of(dialog);
@@ -198,7 +199,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
     EXPECT_TRUE(script.run(L"QNConfigDialog", [&] { SendMessageW(main, WM_COMMAND, IDM_CONFIGURATION, 0); }));
     EXPECT_EQ(script.steps_done(), 2);
     EXPECT_TRUE(IsWindowEnabled(main));
-    EXPECT_EQ(state.config_dialog, nullptr);
+    EXPECT_EQ(open_configuration_dialog(), nullptr);
     EXPECT_EQ(qntest::find_own_window(L"QNConfigDialog"), nullptr);
 }
 

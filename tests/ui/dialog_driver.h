@@ -5,7 +5,7 @@
 //     qntest::DialogScript script;
 //     script.step([](HWND dialog) { SetWindowTextW(GetDlgItem(dialog, 10), L"Nurse"); });
 //     script.step([](HWND dialog) { qntest::click(dialog, IDOK); });
-//     script.run(L"QNConfigDialog", [&] { show_configuration_dialog(main_window); });
+//     script.run(L"QNConfigDialog", [&] { show_configuration(main_window); });
 #pragma once
 
 #include <windows.h>

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/key_apply.h"
+#include "ui/app_state.h"
 #include "app_fixture.h"
 #include "dialog_driver.h"
 #include "net/site_key.h"

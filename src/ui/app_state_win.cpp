@@ -1,5 +1,5 @@
 // The process-wide pointer through which window code reaches the application state.
-#include "app/app_state.h"
+#include "ui/app_state.h"
 
 namespace quillnet {
 

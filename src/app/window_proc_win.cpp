@@ -4,9 +4,13 @@
 #include <windows.h>
 
 #include "alert/alerts.h"
-#include "app/app_state.h"
+#include "app/config_apply.h"
+#include "app/engine_events.h"
+#include "app/key_apply.h"
+#include "app/tray_actions.h"
+#include "app/window_proc.h"
+#include "ui/app_state.h"
 #include "base/win_placement.h"
-#include "config/config_dialog.h"
 #include "net/events.h"
 #include "ui/about_dialog.h"
 #include "ui/conversation_log.h"
@@ -163,8 +167,8 @@ LRESULT on_command(HWND window, WPARAM wparam) {
                id == IDM_CLEAR_HISTORY) {
         // One modal window at a time: a second request brings the open one forward.
         if (bring_modal_forward()) return 0;
-        if (id == IDM_CONFIGURATION) show_configuration_dialog(window);
-        if (id == IDM_SITE_KEY) show_key_window(window);
+        if (id == IDM_CONFIGURATION) show_configuration(window);
+        if (id == IDM_SITE_KEY) show_key_window(window, save_site_key);
         if (id == IDM_ABOUT) show_about_dialog(window);
         if (id == IDM_CLEAR_HISTORY) clear_history_command();
     } else if (id == IDM_EXIT) {
@@ -204,34 +208,6 @@ LRESULT on_ctl_color_static(HWND window, WPARAM dc, LPARAM control) {
     return DefWindowProcW(window, WM_CTLCOLORSTATIC, dc, control);
 }
 
-LRESULT on_peers_changed(HWND window) {
-    // One rebuild reads the whole peer table, so further notices already queued would
-    // only rebuild the same list again; a burst of arrivals (or a flood of made-up
-    // peers) then costs one rebuild instead of one per peer.
-    MSG queued;
-    while (PeekMessageW(&queued, window, WM_APP_PEERS_CHANGED, WM_APP_PEERS_CHANGED, PM_REMOVE)) {
-    }
-    // Before the table is read, so a change after this point posts a fresh notice.
-    if (AppState* s = app()) s->engine.peers_notice_handled();
-    refresh_rooms_list();
-    return 0;
-}
-
-LRESULT on_incoming_message(LPARAM payload) {
-    on_message_received(reinterpret_cast<IncomingMessage*>(payload));
-    return 0;
-}
-
-LRESULT on_delivery_result_message(LPARAM payload) {
-    on_delivery_result(payload);
-    return 0;
-}
-
-LRESULT on_engine_notice_message(LPARAM payload) {
-    on_engine_notice(payload);
-    return 0;
-}
-
 LRESULT on_tray_message(LPARAM mouse_message) {
     on_tray_callback(mouse_message);
     return 0;
@@ -249,10 +225,10 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_COMMAND: return on_command(window, wparam);
     case WM_TIMER: return on_timer(wparam);
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(window, wparam, lparam);
-    case WM_APP_PEERS_CHANGED: return on_peers_changed(window);
-    case WM_APP_MESSAGE_RECEIVED: return on_incoming_message(lparam);
-    case WM_APP_DELIVERY_RESULT: return on_delivery_result_message(lparam);
-    case WM_APP_ENGINE_NOTICE: return on_engine_notice_message(lparam);
+    case WM_APP_PEERS_CHANGED:
+    case WM_APP_MESSAGE_RECEIVED:
+    case WM_APP_DELIVERY_RESULT:
+    case WM_APP_ENGINE_NOTICE: return on_engine_event(window, message, lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
     case WM_DPICHANGED: return on_dpi_changed(window, wparam, lparam);
     default:

@@ -55,8 +55,6 @@ struct AppState {
     ColourRef banner_light_colour = 0;
     std::int32_t banner_blink_count = 0;
     PendingDeliveries pending_deliveries;
-    // The open configuration dialog, so a second request brings it forward.
-    HWND config_dialog = nullptr;
     // The local date (yyyymmdd) of the last line written to the log; a line on a later
     // day is preceded by a dated separator.
     int log_day = 0;
@@ -65,8 +63,6 @@ struct AppState {
     // The rooms whose departure emptied the user's selection. While set, a send with
     // the box off and nothing selected is refused rather than going to everyone.
     std::vector<std::wstring> departed_selection;
-    // A modal window of the main window is open (configuration, About, a question).
-    bool modal_open = false;
     // The control that had the focus when the window was last deactivated.
     HWND last_focus = nullptr;
 };
@@ -74,22 +70,5 @@ struct AppState {
 // The process-wide pointer to the state; null before start-up and after shutdown.
 AppState* app();
 void set_app(AppState* state);
-
-// Marks a modal window of the main window as open for its lifetime, so that a second
-// request (from the tray menu) brings that one forward instead of nesting another.
-class ModalScope {
-public:
-    ModalScope() : state_(app()) {
-        if (state_) state_->modal_open = true;
-    }
-    ~ModalScope() {
-        if (state_ && app() == state_) state_->modal_open = false;
-    }
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-
-private:
-    AppState* state_;
-};
 
 }  // namespace quillnet

@@ -1,11 +1,11 @@
 // Saving a new site key and switching the running program over to it.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "ui/app_state.h"
 #include "app/startup.h"
 #include "config/settings_reader.h"
 #include "config/settings_writer.h"
-#include "ui/key_window.h"
+#include "app/key_apply.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
 

@@ -1,0 +1,79 @@
+// Engine events into the window: the payload of each becomes owned here, goes to the
+// feature it is for (rooms list, arrival alerts, conversation log) and is freed here.
+#include "app/engine_events.h"
+
+#include <memory>
+
+#include "alert/alerts.h"
+#include "net/events.h"
+#include "ui/app_state.h"
+#include "ui/conversation_log.h"
+#include "ui/rooms_list.h"
+
+namespace quillnet {
+
+namespace {
+
+template <typename Payload>
+std::unique_ptr<Payload> take(LPARAM payload) {
+    return std::unique_ptr<Payload>(reinterpret_cast<Payload*>(payload));
+}
+
+void on_peers_changed(HWND window) {
+    // One rebuild reads the whole peer table, so further notices already queued would
+    // only rebuild the same list again; a burst of arrivals (or a flood of made-up
+    // peers) then costs one rebuild instead of one per peer.
+    MSG queued;
+    while (PeekMessageW(&queued, window, WM_APP_PEERS_CHANGED, WM_APP_PEERS_CHANGED, PM_REMOVE)) {
+    }
+    // Before the table is read, so a change after this point posts a fresh notice.
+    if (AppState* s = app()) s->engine.peers_notice_handled();
+    refresh_rooms_list();
+}
+
+// Frees a payload of kind message without handling it.
+void discard(UINT message, LPARAM payload) {
+    switch (message) {
+    case WM_APP_MESSAGE_RECEIVED: take<IncomingMessage>(payload); break;
+    case WM_APP_DELIVERY_RESULT: take<DeliveryResult>(payload); break;
+    case WM_APP_ENGINE_NOTICE: take<EngineNotice>(payload); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+bool is_engine_event(UINT message) {
+    switch (message) {
+    case WM_APP_PEERS_CHANGED:
+    case WM_APP_MESSAGE_RECEIVED:
+    case WM_APP_DELIVERY_RESULT:
+    case WM_APP_ENGINE_NOTICE: return true;
+    default: return false;
+    }
+}
+
+LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
+    switch (message) {
+    case WM_APP_PEERS_CHANGED: on_peers_changed(window); break;
+    case WM_APP_MESSAGE_RECEIVED:
+        if (auto message_record = take<IncomingMessage>(payload)) on_message_received(*message_record);
+        break;
+    case WM_APP_DELIVERY_RESULT:
+        if (auto result = take<DeliveryResult>(payload)) on_delivery_result(*result);
+        break;
+    case WM_APP_ENGINE_NOTICE:
+        if (auto notice = take<EngineNotice>(payload)) on_engine_notice(*notice);
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+void free_queued_engine_events() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_APP_BASE, WM_APP_BASE + 0x3FFF, PM_REMOVE))
+        if (is_engine_event(msg.message)) discard(msg.message, msg.lParam);
+}
+
+}  // namespace quillnet
