@@ -1,4 +1,4 @@
-// The network check window: a read-only report (engine snapshot, adapters, firewall),
+// The network check window: a read-only report (long lines wrap) (engine snapshot, adapters, firewall),
 // "Check Again", "Copy" (the report as text on the clipboard) and "Close". Modal like
 // the About box and the key window: one at a time, owner disabled, its own loop.
 #include <windows.h>
@@ -111,7 +111,7 @@ void show_network_check(HWND owner) {
     {
         const ModalScope modal;
         add_control(box, instance, L"EDIT", L"",
-                    WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                    WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                     WS_EX_CLIENTEDGE, ID_CHECK_REPORT, 12, 12, 576, 392, font, dpi);
         add_control(box, instance, L"BUTTON", L"Check &Again", WS_TABSTOP | BS_PUSHBUTTON, 0, ID_CHECK_AGAIN, 292,
                     420, 100, 28, font, dpi);

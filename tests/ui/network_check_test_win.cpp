@@ -178,3 +178,29 @@ TEST(Dpi, NetworkCheckIsScaled) {
     EXPECT_EQ(font, scale_px(-16, dpi));
     EXPECT_EQ(program.exit(), 0);
 }
+
+namespace {
+
+DWORD WINAPI close_check_after_hold(void*) {
+    const char* value = std::getenv("QN_HOLD_MS");
+    Sleep(static_cast<DWORD>(value ? std::atoi(value) : 4000));
+    if (HWND box = qntest::find_own_window(CHECK_CLASS)) PostMessageW(box, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+}  // namespace
+
+// Held on screen for tests/ui/take_screenshots.sh: the check with one room heard.
+TEST(Screenshots, DISABLED_NetworkCheck) {
+    const qntest::TestPorts ports = qntest::next_test_ports();
+    qntest::RunningApp program(L"shot-check", qntest::AppConfig{}, ports);
+    qntest::TestPeer peer("Bob", "Op 2", ports.discovery, ports.spare(0));
+    ASSERT_TRUE(qntest::pump_until([&] { return program.state().engine.snapshot_peers().size() == 1; }));
+    qntest::pump_for(1200);
+    const unsigned dpi = window_dpi(program.window());
+    SetWindowPos(program.window(), nullptr, 0, 0, scale_px(880, dpi), scale_px(680, dpi), SWP_NOZORDER);
+    HANDLE closer = CreateThread(nullptr, 0, close_check_after_hold, nullptr, 0, nullptr);
+    SendMessageW(program.window(), WM_COMMAND, IDM_NETWORK_CHECK, 0);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+}
