@@ -52,10 +52,15 @@ wixl -a x64 -D Version="$version" -D SourceDir=. -D BinDir="$stage" -o "$stage/Q
 
 # What wixl's subset of WiX cannot say, written into the tables directly:
 # - the Startup shortcut's component is installed only with START_AT_LOGIN="1";
+# - the firewall's undo actions run in the rollback script only (wixl drops
+#   Execute="rollback"): 3442 = 50 (program a property names) + 64 (exit code ignored)
+#   + 256 (rollback) + 1024 (deferred) + 2048 (as the system account);
 # - the public properties are passed from the user interface to the installing
 #   service (secure), as an installation started from the Explorer needs.
 msibuild "$stage/Quillnet.msi" -q \
   "UPDATE \`Component\` SET \`Condition\` = 'START_AT_LOGIN=\"1\"' WHERE \`Component\` = 'StartupShortcut'"
+msibuild "$stage/Quillnet.msi" -q \
+  "UPDATE \`CustomAction\` SET \`Type\` = 3442 WHERE \`Action\` = 'QnFirewallUndoDiscovery' OR \`Action\` = 'QnFirewallUndoMessages'"
 secure=$(msiinfo export "$stage/Quillnet.msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" {print $2}')
 msibuild "$stage/Quillnet.msi" -q \
   "UPDATE \`Property\` SET \`Value\` = '$secure;USER;ROOM;DISCOVERY_PORT;MESSAGE_PORT;SEED_PEERS;SITE_KEY;START_AT_LOGIN' WHERE \`Property\` = 'SecureCustomProperties'"

@@ -53,11 +53,18 @@ expect "firewall: discovery rule removed" has_action QnFirewallClearDiscovery 31
   "advfirewall firewall delete rule name=\"Quillnet discovery\" $exe"
 expect "firewall: message rule removed" has_action QnFirewallClearMessages 3186 \
   "advfirewall firewall delete rule name=\"Quillnet messages\" $exe"
+# 3442 = the same + 256: in the rollback script, when a failed installation is undone.
+expect "firewall: rollback removes the discovery rule" has_action QnFirewallUndoDiscovery 3442 \
+  "advfirewall firewall delete rule name=\"Quillnet discovery\" $exe"
+expect "firewall: rollback removes the message rule" has_action QnFirewallUndoMessages 3442 \
+  "advfirewall firewall delete rule name=\"Quillnet messages\" $exe"
 sequence=$(table "$pkg" InstallExecuteSequence)
-expect "firewall: rules added on installation, removed on removal" bash -c '
+expect "firewall: rules added on installation (undo first in line), removed on removal" bash -c '
   s=$1
-  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallAddDiscovery\tNOT Installed\t4003")" &&
-  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallAddMessages\tNOT Installed\t4004")" &&
+  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallAddDiscovery\tNOT Installed\t4005")" &&
+  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallAddMessages\tNOT Installed\t4006")" &&
+  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallUndoDiscovery\tNOT Installed\t4003")" &&
+  printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallUndoMessages\tNOT Installed\t4004")" &&
   printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallClearDiscovery\tNOT Installed OR REMOVE=\"ALL\"\t4001")" &&
   printf "%s\n" "$s" | grep -qxF "$(printf "QnFirewallClearMessages\tNOT Installed OR REMOVE=\"ALL\"\t4002")"' _ "$sequence"
 expect "netsh is the 64-bit system folder's" bash -c 'printf "%s\n" "$1" | grep -qxF "$(printf "QnSetNetsh\t2099\tQN_NETSH\t[System64Folder]netsh.exe\t")"' _ "$actions"
