@@ -7,6 +7,7 @@
 
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
+#include "alert/balloon_texts.h"
 #include "alert/sound.h"
 #include "ui/app_state.h"
 #include "base/win_text.h"
@@ -20,13 +21,8 @@ namespace {
 
 constexpr ColourRef UNKNOWN_FLAG_COLOUR = 0x787878;
 
-struct ArrivalTexts {
-    std::wstring balloon_title;
-    std::wstring balloon_text;
-};
-
 // Steps 2-3: the log line (saved), the banner for flags, and the balloon texts.
-ArrivalTexts log_and_banner(const IncomingMessage& message) {
+BalloonTexts log_and_banner(const IncomingMessage& message, bool private_balloon) {
     const std::wstring user = to_wide(message.user);
     const std::wstring room = to_wide(message.room);
     const std::wstring text = to_wide(message.text);
@@ -35,19 +31,9 @@ ArrivalTexts log_and_banner(const IncomingMessage& message) {
         as_wide(incoming_line(as_u16(format_time_of_day()), message.kind, as_u16(sender), as_u16(text)));
     append_line(line, true);
 
-    ArrivalTexts out;
-    if (message.kind == "FLAG") {
-        const std::wstring& label = text;
-        show_flag_banner(room.empty() ? user : room, label,
-                         message.colour != 0 ? message.colour : UNKNOWN_FLAG_COLOUR);
-        out.balloon_title = label + L" FLAG";
-        out.balloon_text = L"from " + sender;
-    } else {
-        const std::wstring prefix = message.kind == "QUICK" ? L"\u00BB " : L"";
-        out.balloon_title = sender;
-        out.balloon_text = prefix + text;
-    }
-    return out;
+    if (message.kind == "FLAG")
+        show_flag_banner(room.empty() ? user : room, text, message.colour != 0 ? message.colour : UNKNOWN_FLAG_COLOUR);
+    return arrival_balloon(message.kind, as_u16(sender), as_u16(text), private_balloon);
 }
 
 void play_arrival_sound(const Settings& settings) {
@@ -105,7 +91,7 @@ void on_message_received(const IncomingMessage& message) {
     if (!state) return;
     const Settings& settings = state->settings;
 
-    const ArrivalTexts texts = log_and_banner(message);
+    const BalloonTexts texts = log_and_banner(message, settings.private_balloons);
 
     if (settings.sound_enabled) play_arrival_sound(settings);
     if (settings.interrupt_screensaver_on_receive) interrupt_screen_saver();
@@ -116,7 +102,7 @@ void on_message_received(const IncomingMessage& message) {
 
     if (GetForegroundWindow() != window || !IsWindowVisible(window)) {
         start_tray_flash();
-        show_tray_balloon(texts.balloon_title, texts.balloon_text);
+        show_tray_balloon(as_wide(texts.title), as_wide(texts.text));
     }
     flash_task_bar(window);
 }

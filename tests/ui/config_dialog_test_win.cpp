@@ -65,6 +65,9 @@ std::vector<ExpectedControl> expected_controls() {
         {L"Static", L"Volume:", 505, 376, 60, 20, 0},
         {L"msctls_trackbar32", L"", 565, 372, 200, 30, 16},
         {L"Static", L"80%", 773, 376, 50, 20, 17},
+        {L"Button", L"Private balloons: name the sender, never the text", 15, 394, 460, 22, 30},
+        {L"Static", L"Keep history for days (0 = no limit):", 15, 431, 300, 20, 0},
+        {L"Edit", L"0", 315, 428, 70, 24, 31},
         {L"Button", L"OK", 665, 440, 90, 28, 1},
         {L"Button", L"Cancel", 765, 440, 90, 28, 2},
     };
@@ -91,7 +94,7 @@ void check_style(HWND control, const std::wstring& window_class, int id) {
     } else if (_wcsicmp(window_class.c_str(), L"Button") == 0) {
         EXPECT_TRUE(style & WS_TABSTOP) << id;
         const LONG type = style & BS_TYPEMASK;
-        if ((id >= 18 && id <= 23) || id == 12) {
+        if ((id >= 18 && id <= 23) || id == 12 || id == 30) {
             EXPECT_EQ(type, BS_AUTOCHECKBOX) << id;
             EXPECT_TRUE(style & BS_MULTILINE) << id;
         } else {
@@ -166,8 +169,8 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
                 EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), state.normal_font) << i;
             }
             check_style(child, e.window_class, e.id);
-            if (e.id != 16 && e.id != 10 && e.id != 11 && e.id != 13 && (e.id < 40 || e.id >= 50)) {
-                const bool check_box = (e.id >= 18 && e.id <= 23) || e.id == 12;
+            if (e.id != 16 && e.id != 10 && e.id != 11 && e.id != 13 && e.id != 31 && (e.id < 40 || e.id >= 50)) {
+                const bool check_box = (e.id >= 18 && e.id <= 23) || e.id == 12 || e.id == 30;
                 EXPECT_TRUE(text_fits(child, check_box)) << "text does not fit: control " << i;
             }
         }
@@ -181,6 +184,8 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
         EXPECT_FALSE(checked(23));  // screen saver
         EXPECT_EQ(checked(18), startup_shortcut_exists());
         EXPECT_FALSE(checked(12));  // sound
+        EXPECT_FALSE(checked(30));  // private balloons
+        EXPECT_TRUE(style_of(GetDlgItem(dialog, 31)) & ES_NUMBER);
         HWND trackbar = GetDlgItem(dialog, 16);
         EXPECT_EQ(SendMessageW(trackbar, TBM_GETRANGEMIN, 0, 0), 0);
         EXPECT_EQ(SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0), 100);
@@ -188,7 +193,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
 
         // Tab visits the controls with a tab stop in creation order and wraps.
         const int tab_order[] = {10, 11, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 19, 20,
-                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 1,  2,  10};
+                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 30, 31, 1,  2,  10};
         HWND at = GetDlgItem(dialog, 10);
         for (std::size_t i = 1; i < sizeof tab_order / sizeof tab_order[0]; ++i) {
             at = GetNextDlgTabItem(dialog, at, FALSE);
