@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the main window, the dialogs, the About box, the site key window and the
-# network check for
-# docs/ (run inside scripts/netns.sh, after scripts/build.sh win). Each scene is a
-# disabled test of ui_tests.exe held on screen while ImageMagick's import grabs the
+# network check for docs/ (run inside scripts/netns.sh, after scripts/build.sh win).
+# Each scene is a disabled test of ui_tests.exe held on screen while ImageMagick's import grabs the
 # virtual desktop; the *_144dpi pictures come from a prefix at 144 DPI (150 %) with a
 # larger desktop.
 set -euo pipefail
