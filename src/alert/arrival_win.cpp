@@ -92,6 +92,8 @@ void on_message_received(const IncomingMessage& message) {
     const Settings& settings = state->settings;
 
     const BalloonTexts texts = log_and_banner(message, settings.private_balloons);
+    // Pages taken off the queue while the program leaves are only recorded.
+    if (state->exiting) return;
 
     if (settings.sound_enabled) play_arrival_sound(settings);
     if (settings.interrupt_screensaver_on_receive) interrupt_screen_saver();
