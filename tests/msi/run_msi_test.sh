@@ -124,7 +124,7 @@ expect "install: product $current registered" test "$(product_version "$pkg")" =
     "heartbeat_ms    = 3000" "peer_timeout_ms = 12000" "" \
     "[sound]" "enabled = 1" "file = " "volume = 80" "tone_freq = 880" "tone_ms = 250" "" \
     "[behavior]" "always_on_top = 1" "start_minimized = 1" "auto_minimize_after_send = 1" \
-    "bring_to_front_on_receive = 1" "interrupt_screensaver_on_receive = 1" "private_balloons = 0" "history_days = 0" "" \
+    "bring_to_front_on_receive = 1" "interrupt_screensaver_on_receive = 1" "log_view_lines = 5000" "private_balloons = 0" "history_days = 0" "" \
     "[quick_messages]" "; F1..F10 quick messages sent with the function keys." \
     "1 = Yes" "2 = No" "3 = Take Msg" "4 = Will Call" "5 = Pt Ready" "6 = Do Premed" "7 = Wait" \
     "8 = Next Case" "9 = Come Here" "10 = EMERG" "" \

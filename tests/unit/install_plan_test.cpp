@@ -37,7 +37,7 @@ TEST(InstallPlan, FirstFileIsTheWritersTextOfTheProperties) {
         "heartbeat_ms    = 3000\r\npeer_timeout_ms = 12000\r\n\r\n"
         "[sound]\r\nenabled = 1\r\nfile = \r\nvolume = 80\r\ntone_freq = 880\r\ntone_ms = 250\r\n\r\n"
         "[behavior]\r\nalways_on_top = 1\r\nstart_minimized = 1\r\nauto_minimize_after_send = 1\r\n"
-        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\nprivate_balloons = 0\r\nhistory_days = 0\r\n\r\n"
+        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\nlog_view_lines = 5000\r\nprivate_balloons = 0\r\nhistory_days = 0\r\n\r\n"
         "[quick_messages]\r\n; F1..F10 quick messages sent with the function keys.\r\n"
         "1 = Yes\r\n2 = No\r\n3 = Take Msg\r\n4 = Will Call\r\n5 = Pt Ready\r\n6 = Do Premed\r\n"
         "7 = Wait\r\n8 = Next Case\r\n9 = Come Here\r\n10 = EMERG\r\n\r\n"
