@@ -82,6 +82,7 @@ void attach_menu_bar(HWND window) {
     AppendMenuW(options, MF_STRING, IDM_CLEAR_HISTORY, L"Clear &History");
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(options, MF_STRING, IDM_EXIT, L"E&xit");
+    AppendMenuW(help, MF_STRING, IDM_NETWORK_CHECK, L"&Network Check\u2026");
     AppendMenuW(help, MF_STRING, IDM_ABOUT, L"&About Quillnet\u2026");
     // From here the bar owns the popups and destroys them with itself.
     AppendMenuW(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");

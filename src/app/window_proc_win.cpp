@@ -13,6 +13,7 @@
 #include "base/win_placement.h"
 #include "net/events.h"
 #include "ui/about_dialog.h"
+#include "ui/network_check.h"
 #include "ui/conversation_log.h"
 #include "ui/flag_button.h"
 #include "ui/key_window.h"
@@ -173,13 +174,14 @@ LRESULT on_command(HWND window, WPARAM wparam) {
         if (code == LBN_SELCHANGE) on_rooms_selection_changed();
     } else if (id == ID_EVERYONE_CHECK) {
         if (code == BN_CLICKED) on_everyone_clicked();
-    } else if (id == IDM_CONFIGURATION || id == IDM_SITE_KEY || id == IDM_ABOUT ||
+    } else if (id == IDM_CONFIGURATION || id == IDM_SITE_KEY || id == IDM_ABOUT || id == IDM_NETWORK_CHECK ||
                id == IDM_CLEAR_HISTORY) {
         // One modal window at a time: a second request brings the open one forward.
         if (bring_modal_forward()) return 0;
         if (id == IDM_CONFIGURATION) show_configuration(window);
         if (id == IDM_SITE_KEY) show_key_window(window, save_site_key);
         if (id == IDM_ABOUT) show_about_dialog(window);
+        if (id == IDM_NETWORK_CHECK) show_network_check(window);
         if (id == IDM_CLEAR_HISTORY) clear_history_command();
     } else if (id == IDM_EXIT) {
         on_exit(window);

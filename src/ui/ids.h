@@ -24,6 +24,7 @@ constexpr int IDM_EXIT = 202;
 constexpr int IDM_OPEN = 203;
 constexpr int IDM_CLEAR_HISTORY = 205;
 constexpr int IDM_SITE_KEY = 206;
+constexpr int IDM_NETWORK_CHECK = 207;
 
 constexpr unsigned BANNER_TIMEOUT_TIMER = 1;
 constexpr unsigned TRAY_FLASH_TIMER = 2;

@@ -168,7 +168,8 @@ TEST(MainWindow, MenuBarAndTrayMenuCarryTheirTextsAndCommands) {
     EXPECT_EQ(menu_items(GetSubMenu(bar, 0)),
               (std::vector<std::wstring>{L"200:&Configuration\u2026", L"206:Site &Key\u2026", L"205:Clear &History", L"-",
                                          L"202:E&xit"}));
-    EXPECT_EQ(menu_items(GetSubMenu(bar, 1)), (std::vector<std::wstring>{L"201:&About Quillnet\u2026"}));
+    EXPECT_EQ(menu_items(GetSubMenu(bar, 1)),
+              (std::vector<std::wstring>{L"207:&Network Check\u2026", L"201:&About Quillnet\u2026"}));
 
     HMENU tray = create_tray_menu();
     EXPECT_EQ(menu_items(tray), (std::vector<std::wstring>{L"203:&Open Quillnet", L"-", L"200:&Configuration\u2026",
