@@ -234,7 +234,7 @@ TEST(MainWindow, LayoutPlacesEveryControlForTheClientSize) {
         expect_rect(s.rooms_caption, 12, 72, 210, 18);
         expect_rect(s.rooms_list, 12, 90, 210, H - 298);
         expect_rect(s.everyone_check, 12, H - 204, 210, 22);
-        expect_rect(s.log_view, 234, 72, W - 246, H - 254);
+        expect_rect(s.log_view, 234, 196, W - 246, H - 378);
         expect_rect(s.input_edit, 12, H - 170, W - 122, 30);
         expect_rect(s.send_button, W - 102, H - 170, 90, 30);
         const int qw = (W - 206) / 5;
