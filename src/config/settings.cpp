@@ -14,7 +14,8 @@ bool Settings::operator==(const Settings& o) const {
            auto_minimize_after_send == o.auto_minimize_after_send &&
            bring_to_front_on_receive == o.bring_to_front_on_receive &&
            interrupt_screensaver_on_receive == o.interrupt_screensaver_on_receive &&
-           site_key == o.site_key && ini_path == o.ini_path;
+           site_key == o.site_key && urgent == o.urgent &&
+           urgent_repeat_s == o.urgent_repeat_s && urgent_escalate_s == o.urgent_escalate_s && ini_path == o.ini_path;
 }
 
 const std::vector<std::string>& default_quick_messages() {

@@ -52,6 +52,12 @@ struct Settings {
     // [security] site_key as read (trimmed): empty means open mode; anything but 64
     // hexadecimal digits keeps the network off (see net/site_key.h).
     std::string site_key;
+    // [loop]: quick-message texts and flag labels that make a page urgent (matched by
+    // matches_urgent), how often an urgent page's alert repeats at the recipient, and
+    // when the sender checks whether it was seen (0 turns each off).
+    std::vector<std::string> urgent = {"EMERG"};
+    std::int32_t urgent_repeat_s = 20;
+    std::int32_t urgent_escalate_s = 60;
     std::wstring ini_path;
 
     bool operator==(const Settings& other) const;

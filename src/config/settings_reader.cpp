@@ -7,6 +7,7 @@
 
 #include "base/file_io.h"
 #include "base/text.h"
+#include "config/loop_settings.h"
 
 namespace quillnet {
 
@@ -76,6 +77,8 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
         if (!value.empty()) st.quick.push_back({order, value});
     } else if (sec == "flags") {
         st.flags.push_back({raw_key, parse_colour(value, NEUTRAL_GREY)});
+    } else if (sec == "loop") {
+        apply_loop_key(s, key, value);
     } else if (sec == "security") {
         // Kept as read: whether it is a valid key is decided where it is used.
         if (key == "site_key") s.site_key = value;

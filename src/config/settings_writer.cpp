@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/file_io.h"
+#include "config/loop_settings.h"
 #include "config/settings_reader.h"
 
 namespace quillnet {
@@ -66,6 +67,10 @@ std::string settings_text(const Settings& s) {
     line("");
     line("[flags]");
     for (const FlagDefinition& f : s.flags) line(f.name + " = " + colour_text(f.colour));
+    // Like [security], only present when something differs from the defaults.
+    const std::vector<std::string> loop = loop_section_lines(s);
+    if (!loop.empty()) line("");
+    for (const auto& text : loop) line(text);
     // Only a workstation with a key gets the section, so an open one's file is
     // exactly what it was before sealed mode existed.
     if (!s.site_key.empty()) {

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "net/engine.h"
+#include "net/clock.h"
 #include "net/line_io.h"
+#include "net/loop_delivery.h"
 #include "net/sealed_engine.h"
+#include "net/sent_pages.h"
 #include "net/wire.h"
 #include "net/worker_pool.h"
 
@@ -27,6 +30,10 @@ constexpr int SEND_STALL_TIMEOUT_MS = 5000;
 constexpr std::size_t SEND_PIECE = 16384;
 
 void post_result(const DeliveryJob& job, std::int32_t acknowledged) {
+    if (job.on_done) {
+        job.on_done(acknowledged);
+        return;
+    }
     if (!job.window) return;
     auto* result = new DeliveryResult{job.message_id, acknowledged, job.attempted};
     post_or_free(job.window, WM_APP_DELIVERY_RESULT, result);
@@ -86,11 +93,9 @@ bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const
     return rule.counts(reply);
 }
 
-namespace {
-
 // In sealed mode the frame is sealed for this recipient alone, and only its own sealed
 // acknowledgement of this message counts.
-bool deliver_to(const DeliveryTarget& target, const DeliveryJob& job) {
+bool deliver_to_target(const DeliveryTarget& target, const DeliveryJob& job) {
     if (!job.sealed) return deliver_frame(target, job.frame);
     SealedWire& sealed = *job.sealed;
     const std::string line = seal_frame_for(sealed, target.instance_id, job.frame);
@@ -101,8 +106,6 @@ bool deliver_to(const DeliveryTarget& target, const DeliveryJob& job) {
                          }};
     return deliver_frame(target, line, rule);
 }
-
-}  // namespace
 
 namespace {
 
@@ -128,9 +131,13 @@ void settle(JobProgress& progress, bool delivered) {
 void serve_target(const std::shared_ptr<JobProgress>& progress, std::size_t index) {
     bool delivered = false;
     try {
-        delivered = deliver_to(progress->job.targets[index], progress->job);
+        delivered = deliver_to_target(progress->job.targets[index], progress->job);
     } catch (...) {
         // Counts as not delivered.
+    }
+    try {
+        if (progress->job.on_target) progress->job.on_target(index, delivered);
+    } catch (...) {
     }
     settle(*progress, delivered);
 }
@@ -168,8 +175,9 @@ void start_delivery_job(DeliveryJob job) {
 }
 
 MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
-                                      const std::string& body, int& attempted) {
+                                      const std::string& body, int& attempted, bool urgent) {
     DeliveryJob job;
+    SentPage page;
     {
         std::lock_guard<std::mutex> lock(peers_mutex_);
         for (const auto& entry : peers_.records) {
@@ -181,10 +189,16 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
             }
             if (peer.address.empty() || peer.port == 0) continue;
             job.targets.push_back({peer.address, peer.port, peer.id});
+            SentRecipient recipient;
+            recipient.id = peer.id;
+            recipient.address = peer.address;
+            recipient.user = peer.user;
+            recipient.room = peer.room;
+            recipient.speaks_l1 = peer.speaks_l1;
+            page.recipients.push_back(std::move(recipient));
         }
     }
-    const std::uint64_t sequence = message_sequence_.fetch_add(1);
-    const MessageId message_id = instance_id_ + "-" + std::to_string(sequence);
+    const MessageId message_id = next_message_id();
     attempted = static_cast<int>(job.targets.size());
     if (job.targets.empty()) return message_id;
 
@@ -195,14 +209,28 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
         user = settings_.user;
         room = settings_.room;
     }
-    job.frame = encode_line(kind, {message_id, instance_id_, user, room, body});
+    const std::string reply_port = std::to_string(static_cast<unsigned>(settings_.message_port));
+    job.frame = encode_line(kind, {message_id, instance_id_, user, room, body, reply_port, urgent ? "1" : "0"});
     job.window = window_;
     job.message_id = message_id;
     job.attempted = static_cast<std::int32_t>(job.targets.size());
     job.sealed = sealed_;
     job.sender_id = instance_id_;
+    if (is_message_kind(kind) && sent_pages_) {
+        page.id = message_id;
+        page.body = page_body(kind, body);
+        page.urgent = urgent;
+        page.sent_ms = milliseconds_since_start();
+        sent_pages_->remember(std::move(page));
+        remember_outcomes(job, sent_pages_);
+    }
     start_delivery_job(std::move(job));
     return message_id;
+}
+
+MessageId NetworkEngine::next_message_id() {
+    const std::uint64_t sequence = message_sequence_.fetch_add(1);
+    return instance_id_ + "-" + std::to_string(sequence);
 }
 
 }  // namespace quillnet

@@ -31,6 +31,10 @@ struct DeliveryJob {
     // id; frame then holds the open-protocol frame that is sealed per recipient.
     std::shared_ptr<SealedWire> sealed;
     std::string sender_id;
+    // Told each target's outcome as it settles (index into targets), on the worker.
+    std::function<void(std::size_t, bool)> on_target;
+    // When set, called with the acknowledged count instead of posting a DeliveryResult.
+    std::function<void(std::int32_t)> on_done;
 };
 
 // How the reply to a frame is read and judged.
@@ -44,6 +48,10 @@ struct ReplyRule {
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame);
 // The same, with the reply read up to rule.limit bytes and counted when rule.counts.
 bool deliver_frame(const DeliveryTarget& target, const std::string& frame, const ReplyRule& rule);
+
+// Delivers job.frame to target in the job's mode (sealed per recipient, with only its
+// own acknowledgement counting); true when acknowledged.
+bool deliver_to_target(const DeliveryTarget& target, const DeliveryJob& job);
 
 // Tries every target at once, each as a task of its own on a delivery worker with its
 // own limits, and posts one DeliveryResult to the job's window when the last one is

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/adapters.h"
+#include "net/announcement.h"
 #include "net/clock.h"
 #include "net/discovery_rules.h"
 #include "net/engine.h"
@@ -24,9 +25,6 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
         room = settings_.room;
     }
     const std::string port = std::to_string(static_cast<unsigned>(settings_.message_port));
-    const std::string line = sealed_ ? sealed_announcement(*sealed_, kind, instance_id_, user, room, port)
-                                     : encode_line(kind, {instance_id_, user, room, port});
-    if (line.empty()) return;
 
     std::vector<std::uint32_t> targets{IPV4_LIMITED_BROADCAST};
     for (const auto& seed : settings_.seed_peers) {
@@ -34,12 +32,21 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
         if (parse_ipv4(seed, address)) targets.push_back(address);  // names are never looked up
     }
 
+    // Every announcement is built and sent under this lock, from the flag set as it is
+    // then: one built before a change can never go out after one built after it.
     std::lock_guard<std::mutex> lock(udp_send_mutex_);
     const SocketHandle udp = udp_socket_.load();
     if (udp == INVALID_SOCKET_HANDLE) return;
     // stop() clears running_ before it says BYE under this lock, so an announcement that
     // was waiting for the lock meanwhile is dropped instead of following the BYE.
     if (!running_.load() && std::strcmp(kind, "BYE") != 0) return;
+    std::vector<AnnouncedFlag> flags;
+    const std::int64_t now = milliseconds_since_start();
+    for (const auto& flag : own_flags_.list()) flags.push_back({flag.label, (now - flag.raised_ms) / 1000});
+    const std::string line =
+        sealed_ ? sealed_announcement(*sealed_, kind, instance_id_, user, room, port, flags)
+                : announcement_line(kind, instance_id_, user, room, port, flags, DATAGRAM_BUFFER_SIZE);
+    if (line.empty()) return;
     targets.insert(targets.begin() + 1, broadcast_addresses_.begin(), broadcast_addresses_.end());
     for (const std::uint32_t address : targets) {
         send_datagram(udp, line.data(), line.size(), address, settings_.discovery_port);
@@ -56,12 +63,13 @@ void NetworkEngine::handle_datagram(const char* data, std::size_t size, std::uin
     const std::string source_address = format_ipv4(source);
     for (const auto& text : admit_datagram_lines(data, size, source_address, sealed_.get(), notices_, instance_id_)) {
         const ParsedLine line = parse_line(text);
-        bool changed;
+        DiscoveryOutcome outcome;
         {
             std::lock_guard<std::mutex> lock(peers_mutex_);
-            changed = apply_discovery_line(peers_, line, instance_id_, source_address, milliseconds_since_start());
+            outcome = apply_announcement(peers_, line, instance_id_, source_address, milliseconds_since_start());
         }
-        if (changed) notify_peers_changed();
+        post_flags_gone(outcome.departed);
+        if (outcome.list_changed || outcome.board_changed) notify_peers_changed();
     }
 }
 
@@ -85,30 +93,59 @@ void NetworkEngine::discovery_receiver_loop() {
 }
 
 void NetworkEngine::heartbeat_loop() {
-    const auto interval = std::chrono::milliseconds(std::max<std::int32_t>(1, settings_.heartbeat_ms));
-    // The first heartbeat goes out at once, then one every interval; in between the
-    // thread sleeps until the next one is due (or stop() wakes it).
+    const std::int64_t interval = std::max<std::int32_t>(1, settings_.heartbeat_ms);
+    // The first heartbeat goes out at once, then one every interval. Between them the
+    // thread sleeps until the next thing is due: a heartbeat, an extra HEARTBEAT asked
+    // for by a change of the own flags or identity (at most one per
+    // EXTRA_HEARTBEAT_GAP_MS, which never moves the regular ones), or the check of an
+    // urgent page. stop() wakes it.
     // start() has just read the adapter list for its HELLO; after that it is read again
     // before each heartbeat, never more often.
     bool adapters_fresh = true;
+    std::int64_t next_regular = milliseconds_since_start();
     while (running_) {
-        const auto due = std::chrono::steady_clock::now() + interval;
+        std::int64_t next_check = -1;
         try {
-            if (!adapters_fresh) refresh_broadcast_addresses();
-            adapters_fresh = false;
-            broadcast_discovery("HEARTBEAT");
-            const std::int64_t cutoff = milliseconds_since_start() - settings_.peer_timeout_ms;
-            bool removed;
-            {
-                std::lock_guard<std::mutex> lock(peers_mutex_);
-                removed = expire_peers(peers_, cutoff);
+            const std::int64_t now = milliseconds_since_start();
+            if (now >= next_regular) {
+                next_regular = now + interval;
+                if (!adapters_fresh) refresh_broadcast_addresses();
+                adapters_fresh = false;
+                broadcast_discovery("HEARTBEAT");
+                const std::int64_t cutoff = milliseconds_since_start() - settings_.peer_timeout_ms;
+                bool removed;
+                std::vector<PeerRecord> gone;
+                {
+                    std::lock_guard<std::mutex> lock(peers_mutex_);
+                    removed = expire_peers(peers_, cutoff, &gone);
+                }
+                post_flags_gone(gone);
+                if (removed) notify_peers_changed();
             }
-            if (removed) notify_peers_changed();
+            bool extra_now = false;
+            {
+                std::lock_guard<std::mutex> lock(pause_mutex_);
+                if (extra_pending_ && now >= last_extra_ms_ + EXTRA_HEARTBEAT_GAP_MS) {
+                    extra_pending_ = false;
+                    last_extra_ms_ = now;
+                    extra_now = true;
+                }
+            }
+            if (extra_now) broadcast_discovery("HEARTBEAT");
+            next_check = run_escalation_checks(milliseconds_since_start());
         } catch (...) {
             // Out of memory in one cycle: try again in the next.
         }
         std::unique_lock<std::mutex> lock(pause_mutex_);
-        pause_wake_.wait_until(lock, due, [this] { return !running_.load(); });
+        std::int64_t until = next_regular;
+        if (next_check >= 0 && next_check < until) until = next_check;
+        if (extra_pending_ && last_extra_ms_ + EXTRA_HEARTBEAT_GAP_MS < until) until = last_extra_ms_ + EXTRA_HEARTBEAT_GAP_MS;
+        const std::int64_t wait_ms = until - milliseconds_since_start();
+        if (wait_ms <= 0) continue;
+        // Wakes early for stop() and for a new extra HEARTBEAT request.
+        const bool extra_was = extra_pending_;
+        pause_wake_.wait_for(lock, std::chrono::milliseconds(wait_ms),
+                             [&] { return !running_.load() || (extra_pending_ && !extra_was); });
     }
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "net/instance_id.h"
+#include "net/loop_delivery.h"
+#include "net/sent_pages.h"
 #include "net/sealed_engine.h"
 
 namespace quillnet {
@@ -14,6 +16,9 @@ namespace {
 std::wstring port_text(std::uint16_t port) { return std::to_wstring(static_cast<unsigned>(port)); }
 
 }  // namespace
+
+NetworkEngine::NetworkEngine()
+    : sent_pages_(std::make_shared<SentPages>()), seen_sender_(std::make_shared<SeenSender>()) {}
 
 NetworkEngine::~NetworkEngine() { stop(); }
 
@@ -102,6 +107,7 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
         stop();
         return false;
     }
+    seen_sender_->resume();
     broadcast_discovery("HELLO");
     return true;
 }
@@ -120,6 +126,7 @@ bool NetworkEngine::start_threads() {
 void NetworkEngine::stop() {
     const bool was_running = running_.exchange(false);
     if (was_running) broadcast_discovery("BYE");
+    seen_sender_->stop();
 
     {
         std::lock_guard<std::mutex> lock(pause_mutex_);
@@ -149,9 +156,13 @@ void NetworkEngine::stop() {
 }
 
 void NetworkEngine::set_identity(const std::string& user, const std::string& room) {
-    std::lock_guard<std::mutex> lock(identity_mutex_);
-    settings_.user = user;
-    settings_.room = room;
+    {
+        std::lock_guard<std::mutex> lock(identity_mutex_);
+        if (settings_.user == user && settings_.room == room) return;
+        settings_.user = user;
+        settings_.room = room;
+    }
+    if (running_.load()) request_extra_heartbeat();
 }
 
 void NetworkEngine::peers_notice_handled() { peers_notice_pending_ = false; }

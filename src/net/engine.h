@@ -14,19 +14,30 @@
 
 #include "config/settings.h"
 #include "net/events.h"
+#include "net/loop_rules.h"
 #include "net/notices.h"
+#include "net/own_flags.h"
 #include "net/peer_table.h"
 #include "net/sealed_wire.h"
 #include "net/socket_shim.h"
+#include "net/wire.h"
 
 namespace quillnet {
 
 using InstanceId = std::string;
 using MessageId = std::string;
 
+class SentPages;
+class SeenSender;
+
+enum class RaiseResult { raised, not_kept };
+
+// Extra HEARTBEATs after changes of the own flags are at least this far apart.
+constexpr std::int64_t EXTRA_HEARTBEAT_GAP_MS = 250;
+
 class NetworkEngine {
 public:
-    NetworkEngine() = default;
+    NetworkEngine();
     ~NetworkEngine();
     NetworkEngine(const NetworkEngine&) = delete;
     NetworkEngine& operator=(const NetworkEngine&) = delete;
@@ -37,9 +48,29 @@ public:
     // Sends BYE, closes the sockets and joins the threads; safe to call repeatedly.
     void stop();
     // Chooses the recipients (empty list: everyone), numbers the message and hands it
-    // to the delivery workers. attempted receives the recipient count.
+    // to the delivery workers. attempted receives the recipient count. The frame names
+    // the own message port for SEEN replies and says whether the page is urgent; a MSG,
+    // QUICK or FLAG page with recipients is remembered for SEEN and escalation.
     MessageId send_message(const std::vector<InstanceId>& recipients, const std::string& kind,
-                           const std::string& body, int& attempted);
+                           const std::string& body, int& attempted, bool urgent = false);
+
+    // Raises label on this copy (or makes it the newest again, age 0); not_kept when
+    // MAX_OWN_FLAGS are raised and label is not among them. Every change sends the
+    // rate-limited extra HEARTBEAT.
+    RaiseResult raise_flag(const std::string& label);
+    // Removes an own flag by its announced label; false when it is not raised.
+    bool clear_own_flag(const std::string& announced_label);
+    // The own raised flags, oldest raise first. They belong to the engine object and
+    // survive stop() and start().
+    std::vector<OwnFlag> own_flags() const;
+    // Sends CLEAR for owner's flag label as a page to that one peer; the result comes
+    // as a WM_APP_DELIVERY_RESULT with the returned id (attempted 0 when the owner is
+    // not listed or does not speak L1).
+    MessageId clear_peer_flag(const InstanceId& owner, const std::string& label, std::int64_t age_shown_s,
+                              int& attempted);
+    // Sends SEEN for each page the rules allow (the peer table decides), at most
+    // SEEN_IN_FLIGHT at a time, each tried twice more when not acknowledged.
+    void acknowledge_pages(const std::vector<SeenRequest>& pages);
     // The window calls this when it takes a WM_APP_PEERS_CHANGED notice, before it
     // reads the peers: at most one notice waits in its queue at a time, and the next
     // change after this call posts a new one.
@@ -59,6 +90,20 @@ private:
     void discovery_receiver_loop();
     void message_receiver_loop();
     void heartbeat_loop();
+    // Asks the heartbeat thread for an extra HEARTBEAT (at once, or at the end of the
+    // EXTRA_HEARTBEAT_GAP_MS after the previous extra one).
+    void request_extra_heartbeat();
+    // A SEEN or CLEAR frame that ended with its line feed, from address (on the
+    // receiver thread, before its acknowledgement goes back).
+    void handle_loop_frame(const std::string& line, const std::string& address);
+    void handle_clear(const ParsedLine& frame, const std::string& address);
+    void handle_seen(const ParsedLine& frame, const std::string& address);
+    // Posts the flags of departed peers.
+    void post_flags_gone(const std::vector<PeerRecord>& departed);
+    // Runs the escalation checks that are due; returns the next moment one is due
+    // (or -1 when none is waiting).
+    std::int64_t run_escalation_checks(std::int64_t now);
+    MessageId next_message_id();
     void handle_datagram(const char* data, std::size_t size, std::uint32_t source);
     bool start_threads();
     // Posts WM_APP_PEERS_CHANGED unless one is already waiting for the window.
@@ -101,6 +146,13 @@ private:
     // Lets stop() end the heartbeat thread's sleep until its next heartbeat.
     std::mutex pause_mutex_;
     std::condition_variable pause_wake_;
+    // Under pause_mutex_: an extra HEARTBEAT is waiting, and when the last one went.
+    bool extra_pending_ = false;
+    std::int64_t last_extra_ms_ = -1000000;
+    OwnFlags own_flags_;
+    // Shared with delivery jobs, which may end after the engine.
+    std::shared_ptr<SentPages> sent_pages_;
+    std::shared_ptr<SeenSender> seen_sender_;
     // Sealed mode: null in open mode. Delivery jobs keep their own reference.
     std::shared_ptr<SealedWire> sealed_;
     WallClock wall_clock_;

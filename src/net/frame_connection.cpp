@@ -18,7 +18,21 @@ namespace {
 void finish_line(FrameConnection& connection, const FrameContext& context, std::int64_t now) {
     FrameOutcome outcome = judge_frame_line(connection.reader.line, context, connection.peer_address);
     connection.stage = FrameStage::done;
+    const bool whole = connection.reader.terminated;
     bool posted = false;
+    if (!outcome.loop_line.empty()) {
+        // SEEN and CLEAR count only whole; handled here, then acknowledged.
+        if (!whole) return;
+        if (context.loop_frames) context.loop_frames(outcome.loop_line, connection.peer_address);
+        posted = true;
+    } else if (outcome.message) {
+        // Fields 5 and 6 of a cut frame may be cut themselves, so they do not count.
+        if (!whole) {
+            outcome.message->reply_port = 0;
+            outcome.message->urgent = false;
+        }
+        outcome.message->arrived_ms = now;
+    }
     if (outcome.message && context.window &&
         post_engine_event(context.window, WM_APP_MESSAGE_RECEIVED, outcome.message.get())) {
         outcome.message.release();  // the window owns it now
@@ -27,7 +41,7 @@ void finish_line(FrameConnection& connection, const FrameContext& context, std::
     // A line without its line feed was cut (the recipient shows a cut text), and a page
     // the window never got must not look delivered to its sender.
     const std::string& ack = outcome.acknowledgement;
-    if (ack.empty() || !posted || !connection.reader.terminated) return;
+    if (ack.empty() || !posted || !whole) return;
     // One send call; the socket is non-blocking, so a sender that never reads cannot
     // hold the receiver here.
     if (send_bytes(connection.socket.get(), ack.data(), ack.size()) == static_cast<int>(ack.size())) {

@@ -5,7 +5,7 @@
 
 namespace quillnet {
 
-bool upsert_peer(PeerTable& table, const PeerRecord& record) {
+bool upsert_peer(PeerTable& table, const PeerRecord& record, PeerRecord* replaced) {
     auto found = table.records.find(record.id);
     if (found != table.records.end()) {
         found->second = record;
@@ -14,6 +14,7 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
     if (record.port != 0) {
         for (auto it = table.records.begin(); it != table.records.end(); ++it) {
             if (it->second.port == record.port && it->second.address == record.address) {
+                if (replaced) *replaced = std::move(it->second);
                 table.records.erase(it);
                 break;  // the rule keeps at most one entry per address and port
             }
@@ -26,10 +27,11 @@ bool upsert_peer(PeerTable& table, const PeerRecord& record) {
 
 std::size_t remove_peer(PeerTable& table, const std::string& id) { return table.records.erase(id); }
 
-bool expire_peers(PeerTable& table, std::int64_t cutoff) {
+bool expire_peers(PeerTable& table, std::int64_t cutoff, std::vector<PeerRecord>* gone) {
     bool removed = false;
     for (auto it = table.records.begin(); it != table.records.end();) {
         if (it->second.last_seen < cutoff) {
+            if (gone) gone->push_back(std::move(it->second));
             it = table.records.erase(it);
             removed = true;
         } else {

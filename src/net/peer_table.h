@@ -10,6 +10,15 @@
 
 namespace quillnet {
 
+// A flag a peer announces as raised: its announced label, and when it was raised on
+// this copy's clock (arrival of the announcement minus the announced age).
+struct PeerFlag {
+    std::string label;
+    std::int64_t raised_ms = 0;
+
+    bool operator==(const PeerFlag& other) const { return label == other.label && raised_ms == other.raised_ms; }
+};
+
 struct PeerRecord {
     std::string id;       // the peer's instance id, equal to its key in the table
     std::string user;
@@ -17,6 +26,8 @@ struct PeerRecord {
     std::string address;  // dotted IPv4 source address of its last announcement
     std::uint16_t port = 0;  // announced TCP message port; 0 when absent or not numeric
     std::int64_t last_seen = 0;  // milliseconds since system start
+    bool speaks_l1 = false;      // its latest announcement named the L1 capability
+    std::vector<PeerFlag> flags;  // raised flags of its latest announcement, field order
 };
 
 // Most records the table holds. Announcements are unauthenticated, so a flood of made-up
@@ -37,11 +48,14 @@ using PeerSnapshot = std::vector<PeerRecord>;
 // entry: two running copies cannot share a message port, so the old one is a copy that
 // restarted (after a crash, without BYE). Otherwise a new id is not added while the
 // table holds MAX_PEERS records. Every insertion goes through here.
-bool upsert_peer(PeerTable& table, const PeerRecord& record);
+// replaced, when given, receives the entry a restarted copy's record replaced (its id
+// is left empty when none was).
+bool upsert_peer(PeerTable& table, const PeerRecord& record, PeerRecord* replaced = nullptr);
 // Number of records removed (0 or 1).
 std::size_t remove_peer(PeerTable& table, const std::string& id);
 // Removes every record whose last_seen is below cutoff; true when any was removed.
-bool expire_peers(PeerTable& table, std::int64_t cutoff);
+// removed, when given, receives the records that went.
+bool expire_peers(PeerTable& table, std::int64_t cutoff, std::vector<PeerRecord>* removed = nullptr);
 // All records in key order.
 PeerSnapshot copy_peers(const PeerTable& table);
 // Sorts by user name, then id, both byte-wise.

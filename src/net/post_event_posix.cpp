@@ -92,9 +92,7 @@ bool wait_for_event(WindowHandle window, PostedEvent& event, int timeout_ms) {
 }
 
 void free_event_payload(const PostedEvent& event) {
-    if (event.message == WM_APP_MESSAGE_RECEIVED) delete static_cast<IncomingMessage*>(event.payload);
-    if (event.message == WM_APP_DELIVERY_RESULT) delete static_cast<DeliveryResult*>(event.payload);
-    if (event.message == WM_APP_ENGINE_NOTICE) delete static_cast<EngineNotice*>(event.payload);
+    free_engine_payload(event.message, event.payload);
 }
 
 }  // namespace quillnet

@@ -84,7 +84,10 @@ void abandon_all(OpenFrames& open) {
 void NetworkEngine::message_receiver_loop() {
     const SocketHandle listener = tcp_socket_.load();
     const SocketHandle wake = wake_socket_.load();
-    const FrameContext context{instance_id_, settings_.flags, sealed_.get(), &notices_, window_};
+    const FrameContext context{instance_id_, settings_.flags, sealed_.get(), &notices_, window_,
+                               [this](const std::string& line, const std::string& address) {
+                                   handle_loop_frame(line, address);
+                               }};
     OpenFrames open;
     std::vector<SocketHandle> handles;
     std::vector<unsigned char> ready;

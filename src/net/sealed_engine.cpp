@@ -1,6 +1,9 @@
 // The engine's open/sealed decisions on each line it sends or receives.
 #include "net/sealed_engine.h"
 
+#include <cstring>
+
+#include "net/announcement.h"
 #include "net/site_key.h"
 #include "net/wire.h"
 
@@ -75,9 +78,11 @@ std::vector<std::string> admit_datagram_lines(const char* data, std::size_t size
 }
 
 std::string sealed_announcement(SealedWire& sealed, const std::string& kind, const std::string& own_id,
-                                const std::string& user, const std::string& room, const std::string& port) {
+                                const std::string& user, const std::string& room, const std::string& port,
+                                const std::vector<AnnouncedFlag>& flags) {
     const std::size_t inner_limit = max_sealed_inner(SEALED_DATAGRAM_LIMIT, 0);
-    const std::size_t fixed = kind.size() + own_id.size() + port.size() + 4;
+    // Fields 0..4 and their five separators; field 4 is never left out.
+    const std::size_t fixed = kind.size() + own_id.size() + port.size() + std::strlen(OWN_CAPABILITIES) + 5;
     const std::size_t room_for_names = inner_limit > fixed ? inner_limit - fixed : 0;
     std::string cut_user = user;
     std::string cut_room = room;
@@ -93,7 +98,9 @@ std::string sealed_announcement(SealedWire& sealed, const std::string& kind, con
             cut_room = cut_utf8(room, room_for_names - cut_user.size());
         }
     }
-    return sealed.seal("", without_terminator(encode_line(kind, {own_id, cut_user, cut_room, port})));
+    // The flags fit the inner line, whose sealed form then fits the datagram.
+    const std::string line = announcement_line(kind, own_id, cut_user, cut_room, port, flags, inner_limit + 1);
+    return sealed.seal("", without_terminator(line));
 }
 
 FrameOutcome judge_frame_line(const std::string& line, const FrameContext& context,
@@ -118,7 +125,10 @@ FrameOutcome judge_frame_line(const std::string& line, const FrameContext& conte
         outcome.acknowledgement = context.sealed->seal(field_or_empty(frame, 1), inner_ack);
         // Without an acknowledgement the sender reports the page as not delivered, so it
         // must not be shown here either.
-        if (outcome.acknowledgement.empty()) outcome.message.reset();
+        if (outcome.acknowledgement.empty()) {
+            outcome.message.reset();
+            outcome.loop_line.clear();
+        }
     }
     return outcome;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "net/announcement.h"
 #include "net/frame_rules.h"
 #include "net/notices.h"
 #include "net/sealed_wire.h"
@@ -31,9 +32,11 @@ std::vector<std::string> admit_datagram_lines(const char* data, std::size_t size
                                               SealedWire* sealed, NoticeBoard& notices, const std::string& own_id);
 
 // The sealed announcement with user and room cut (at UTF-8 boundaries) so the datagram
-// fits SEALED_DATAGRAM_LIMIT; empty when it cannot be sealed.
+// with fields 0..4 fits SEALED_DATAGRAM_LIMIT, then as many of flags as still fit;
+// empty when it cannot be sealed.
 std::string sealed_announcement(SealedWire& sealed, const std::string& kind, const std::string& own_id,
-                                const std::string& user, const std::string& room, const std::string& port);
+                                const std::string& user, const std::string& room, const std::string& port,
+                                const std::vector<AnnouncedFlag>& flags = {});
 
 // The receiver's judgement of one gathered frame line in the context's mode.
 FrameOutcome judge_frame_line(const std::string& line, const FrameContext& context,

@@ -18,7 +18,7 @@ bool inner_allowed_on(const std::string& inner, SealedPort port) {
         case SealedPort::discovery:
             return parsed.kind == "HELLO" || parsed.kind == "HEARTBEAT" || parsed.kind == "BYE";
         case SealedPort::frame:
-            return is_message_kind(parsed.kind);
+            return is_message_kind(parsed.kind) || is_loop_kind(parsed.kind);
         case SealedPort::acknowledgement:
             return parsed.kind == "ACK" && parsed.fields.size() == 2;
     }

@@ -75,6 +75,18 @@ std::uint16_t read_port_field(const std::string& text) {
 
 bool is_message_kind(const std::string& kind) { return kind == "MSG" || kind == "QUICK" || kind == "FLAG"; }
 
+bool is_loop_kind(const std::string& kind) { return kind == "SEEN" || kind == "CLEAR"; }
+
+std::uint16_t read_reply_port(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text[0] == '0') return 0;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return 0;
+        value = value * 10u + static_cast<std::uint32_t>(c - '0');
+    }
+    return value <= 65535u ? static_cast<std::uint16_t>(value) : 0;
+}
+
 std::size_t max_text_bytes(std::size_t user_bytes, std::size_t room_bytes) {
     // Sealed frame: "QS1", key id (16), salt (32), counter (at most 20 digits), four
     // separators and the LF around a base64 payload of plaintext + 16-byte tag.
@@ -83,9 +95,10 @@ std::size_t max_text_bytes(std::size_t user_bytes, std::size_t room_bytes) {
     constexpr std::size_t plaintext = payload_chars / 4 * 3 - 16;
     // Plaintext: timestamp (20 digits), US, recipient id, US, then the inner line:
     // kind (5), US, message id (own id + "-" + 20 digits), US, own id, US, user, US,
-    // room, US, text. Ids are budgeted at a whole datagram each.
+    // room, US, text, then US, reply port (5 digits), US, urgent (1). Ids are budgeted
+    // at a whole datagram each.
     constexpr std::size_t id = DATAGRAM_BUFFER_SIZE;
-    constexpr std::size_t fixed = 20 + 1 + id + 1 + 5 + 1 + (id + 21) + 1 + id + 1 + 1 + 1;
+    constexpr std::size_t fixed = 20 + 1 + id + 1 + 5 + 1 + (id + 21) + 1 + id + 1 + 1 + 1 + (1 + 5 + 1 + 1);
     static_assert(plaintext > fixed, "the frame limit leaves room for a text");
     const std::size_t budget = plaintext - fixed;
     if (user_bytes >= budget || room_bytes >= budget - user_bytes) return 0;

@@ -39,6 +39,10 @@ std::vector<std::string> split_datagram_lines(const char* data, std::size_t size
 // length of digits is read with defined behaviour.
 std::uint16_t read_port_field(const std::string& text);
 
+// A reply port field: 1 to 5 ASCII digits without a leading zero, 1..65535; 0 for
+// anything else (no reply port).
+std::uint16_t read_reply_port(const std::string& text);
+
 // The longest message text, in UTF-8 bytes, whose frame fits the receiver's
 // FRAME_READ_LIMIT whatever the mode: open, or sealed (the frame then carries a
 // timestamp and the recipient's id, and grows by a third in base64). Budgeted for the
@@ -48,6 +52,8 @@ std::size_t max_text_bytes(std::size_t user_bytes, std::size_t room_bytes);
 
 // "MSG", "QUICK" or "FLAG", compared exactly.
 bool is_message_kind(const std::string& kind);
+// "SEEN" or "CLEAR": handled by the engine, never shown.
+bool is_loop_kind(const std::string& kind);
 // A reply counts as an acknowledgement when it starts with the three bytes "ACK".
 bool is_acknowledgement(const std::string& reply);
 

@@ -1,6 +1,7 @@
 // Choosing the page's kind and body, and its open-protocol frame.
 #include "qnsend/message.h"
 
+#include "config/loop_settings.h"
 #include "config/settings_reader.h"
 #include "net/wire.h"
 
@@ -59,6 +60,9 @@ bool choose_page(const QnsendOptions& options, const Settings& settings, Outgoin
     } else {
         return fail(error, "nothing to send");
     }
+    page.urgent = options.urgent || ((page.kind == "QUICK" || page.kind == "FLAG") &&
+                                     matches_urgent(settings.urgent, page.body));
+    if (options.wait_seen_s) page.reply_port = options.seen_port;
     const std::size_t limit = max_text_bytes(page.user.size(), page.room.size());
     if (page.body.size() > limit)
         return fail(error, "the text is " + std::to_string(page.body.size()) + " bytes long; at most " +
@@ -67,7 +71,9 @@ bool choose_page(const QnsendOptions& options, const Settings& settings, Outgoin
 }
 
 std::string page_frame(const OutgoingPage& page, const std::string& message_id, const std::string& instance_id) {
-    return encode_line(page.kind, {message_id, instance_id, page.user, page.room, page.body});
+    const std::string reply_port = page.reply_port ? std::to_string(static_cast<unsigned>(page.reply_port)) : "";
+    return encode_line(page.kind,
+                       {message_id, instance_id, page.user, page.room, page.body, reply_port, page.urgent ? "1" : "0"});
 }
 
 }  // namespace quillnet

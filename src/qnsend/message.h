@@ -2,6 +2,7 @@
 // settings exactly as the window chooses them for a typed text, a quick message or a flag.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "config/settings.h"
@@ -14,13 +15,16 @@ struct OutgoingPage {
     std::string body;  // the text, the quick-message text or the flag's name
     std::string user;  // sender identity
     std::string room;
+    bool urgent = false;
+    std::uint16_t reply_port = 0;  // where SEEN frames go; 0: none is asked for
 };
 
 // Chooses kind and body; false with a usage message when --quick N is not a configured
 // quick message, the flag is not configured, or the body does not fit one frame.
 bool choose_page(const QnsendOptions& options, const Settings& settings, OutgoingPage& page, std::string& error);
 
-// The frame fields after the kind, as the engine sends them.
+// The frame, as the engine sends it: fields 0..4, the reply port (empty when none) and
+// the urgent mark.
 std::string page_frame(const OutgoingPage& page, const std::string& message_id, const std::string& instance_id);
 
 }  // namespace quillnet

@@ -9,10 +9,12 @@ namespace quillnet {
 namespace {
 
 constexpr long MAX_WAIT_MS = 600000;
+constexpr long MAX_WAIT_SEEN_S = 3600;
 
 // Options that take a value.
 const char* const VALUE_OPTIONS[] = {"--to",  "--quick",          "--flag",     "--from", "--room",
-                                     "--ini", "--discovery-port", "--site-key", "--wait-ms"};
+                                     "--ini", "--discovery-port", "--site-key", "--wait-ms",
+                                     "--wait-seen", "--seen-port"};
 
 bool fail(std::string& error, const std::string& why) {
     error = why;
@@ -73,6 +75,14 @@ bool apply_option(const std::string& name, const std::string& value, QnsendOptio
         if (!read_whole_number(value, 0, MAX_WAIT_MS, number))
             return fail(error, "--wait-ms needs a number of milliseconds from 0 to 600000");
         o.wait_ms = static_cast<int>(number);
+    } else if (name == "--wait-seen") {
+        if (!read_whole_number(value, 0, MAX_WAIT_SEEN_S, number))
+            return fail(error, "--wait-seen needs a number of seconds from 0 to 3600");
+        o.wait_seen_s = static_cast<int>(number);
+    } else if (name == "--seen-port") {
+        if (!read_whole_number(value, 1, 65535, number))
+            return fail(error, "--seen-port needs a port number from 1 to 65535");
+        o.seen_port = static_cast<std::uint16_t>(number);
     }
     return true;
 }
@@ -109,6 +119,10 @@ bool parse_arguments(const std::vector<std::string>& args, QnsendOptions& option
             o.json = true;
             continue;
         }
+        if (arg == "--urgent") {
+            o.urgent = true;
+            continue;
+        }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         if (!takes_value(name)) return fail(error, "unknown option " + name);
@@ -128,7 +142,8 @@ bool parse_arguments(const std::vector<std::string>& args, QnsendOptions& option
     }
     const int what = (o.text ? 1 : 0) + (o.quick ? 1 : 0) + (o.flag ? 1 : 0);
     if (list) {
-        if (what > 0 || !o.to.empty()) return fail(error, "--list takes no message and no --to");
+        if (what > 0 || !o.to.empty() || o.urgent || o.wait_seen_s)
+            return fail(error, "--list takes no message, no --to, --urgent or --wait-seen");
         o.action = QnsendAction::list;
     } else if (what == 0) {
         return fail(error, "nothing to send: give a TEXT, --quick or --flag (or --list)");
@@ -159,7 +174,12 @@ std::string help_text() {
         "                         given (in the settings' spelling when it names one)\n"
         "  --flag NAME            raise a flag; NAME is one of the settings' flags (Red,\n"
         "                         Blue, ... by default), matched without regard to case\n"
-        "  --list                 print the rooms online instead of sending\n"
+        "  --list                 print the rooms online instead of sending, each\n"
+        "                         followed by the flags it has raised (rooms whose\n"
+        "                         Quillnet keeps raised flags on a board)\n"
+        "  --urgent               mark the page urgent: the recipient's alert repeats\n"
+        "                         until somebody acknowledges it (the settings' [loop]\n"
+        "                         urgent list marks matching --quick and --flag pages)\n"
         "\n"
         "Recipients:\n"
         "  --to ROOM[,ROOM...]    the rooms to page, by room name or user name, without\n"
@@ -172,7 +192,17 @@ std::string help_text() {
         "                         window shows it: \"\xE2\x9C\x93 delivered (2/2)\",\n"
         "                         \"\xE2\x9A\xA0 1/2 delivered\" or \"\xE2\x9C\x97 not delivered (0/2)\"; --list\n"
         "                         prints one room a line: user, room, address and\n"
-        "                         port, separated by tabs\n"
+        "                         port, separated by tabs, then a line for each raised\n"
+        "                         flag: a tab, the flag and its age in seconds\n"
+        "\n"
+        "Acknowledgements:\n"
+        "  --wait-seen SECONDS    after the delivery, wait up to SECONDS (0..3600) for\n"
+        "                         a person in every room that took the page to\n"
+        "                         acknowledge it; prints \"seen by USER (ROOM)\" as each\n"
+        "                         does, and \"cannot confirm seen (older version): ...\"\n"
+        "                         for rooms whose Quillnet cannot acknowledge\n"
+        "  --seen-port PORT       TCP port the acknowledgements come to (default 45779;\n"
+        "                         opened before the page is sent)\n"
         "\n"
         "Identity and settings:\n"
         "  --ini PATH             settings file to read (default: Quillnet.ini beside\n"
@@ -210,8 +240,10 @@ std::string help_text() {
         "  1   delivered to some recipients only\n"
         "  2   delivered to none of the recipients\n"
         "  3   no such room (the rooms online are listed), or nobody online\n"
+        "  4   delivered to every recipient, but with --wait-seen not seen in time by\n"
+        "      every room that can acknowledge\n"
         "  64  usage error (unknown option, missing or bad value, text too long)\n"
-        "  69  the discovery port could not be opened\n"
+        "  69  the discovery port (or the --seen-port) could not be opened\n"
         "  78  settings error (the --ini file cannot be read, or a value is not usable,\n"
         "      such as a site key that is not 64 hexadecimal digits)\n"
         "\n"
@@ -219,6 +251,7 @@ std::string help_text() {
         "  qnsend --to Lab \"Results for Op 1 are ready\"\n"
         "  qnsend --to \"Op 1,Reception\" --quick 4\n"
         "  qnsend --flag red\n"
+        "  qnsend --to \"Op 1\" --urgent --wait-seen 60 \"Patient in Op 1 needs help\"\n"
         "  qnsend --list --json\n"
         "  qnsend --ini /etc/quillnet/Quillnet.ini --to Lab \"Run done\"   (a sealed\n"
         "      site's [security] site_key in the file)\n";

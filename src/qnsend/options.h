@@ -25,6 +25,11 @@ struct QnsendOptions {
     std::optional<std::uint16_t> discovery_port;
     std::optional<std::string> site_key;
     std::optional<int> wait_ms;
+    // The page is urgent whatever its kind and body.
+    bool urgent = false;
+    // Wait this long after the delivery for SEEN frames, taken on seen_port.
+    std::optional<int> wait_seen_s;
+    std::uint16_t seen_port = 45779;
 };
 
 // Reads the arguments (without the program name). False with a one-line reason when

@@ -5,10 +5,12 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "config/settings_reader.h"
+#include "net/clock.h"
 #include "net/instance_id.h"
 #include "net/socket_shim.h"
 #include "qnsend/listen.h"
 #include "qnsend/rooms.h"
+#include "qnsend/seen_listener.h"
 #include "qnsend/send.h"
 
 namespace quillnet {
@@ -52,13 +54,56 @@ std::string heard_text(const WireMode& mode) {
     return text;
 }
 
+using Flush = std::function<void(std::string&)>;
+
+// After the delivery: waits for a SEEN from every delivered room that speaks L1, saying
+// which rooms cannot acknowledge and each one that does. True when every room that can
+// acknowledge did in time.
+bool wait_for_seen(const QnsendOptions& options, const WireMode& mode, SeenListener& listener,
+                   const std::string& message_id, const std::string& own_id,
+                   const std::vector<RecipientOutcome>& outcomes, std::vector<PeerRecord>& seen_by,
+                   std::string& out, const Flush& flush) {
+    std::vector<PeerRecord> waiting;
+    for (const auto& outcome : outcomes) {
+        if (!outcome.delivered) continue;
+        if (outcome.peer.speaks_l1) {
+            waiting.push_back(outcome.peer);
+        } else if (!options.json) {
+            out += "cannot confirm seen (older version): " + peer_label(outcome.peer) + "\n";
+        }
+    }
+    if (flush) flush(out);
+    if (waiting.empty()) return true;
+    const std::int64_t deadline = milliseconds_since_start() + static_cast<std::int64_t>(*options.wait_seen_s) * 1000;
+    listener.serve_until(deadline, mode, own_id, [&](const std::string& text, const std::string& address) {
+        const ParsedLine line = parse_line(text);
+        if (field_or_empty(line, 4) != message_id) return waiting.empty();
+        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+            if (it->id != field_or_empty(line, 1) || it->address != address) continue;
+            if (!options.json) out += "seen by " + peer_label(*it) + "\n";
+            seen_by.push_back(*it);
+            waiting.erase(it);
+            if (flush) flush(out);
+            break;
+        }
+        return waiting.empty();
+    });
+    return waiting.empty();
+}
+
 int page(const QnsendOptions& options, const Settings& settings, const WireMode& mode, std::string& out,
-         std::string& err) {
+         std::string& err, const Flush& flush) {
     OutgoingPage outgoing;
     std::string error;
     if (!choose_page(options, settings, outgoing, error)) {
         err += "qnsend: " + error + "\n";
         return EXIT_USAGE;
+    }
+    // Open before the first send, so that no SEEN can arrive at a closed port.
+    SeenListener listener;
+    if (options.wait_seen_s && !listener.open(options.seen_port)) {
+        err += "qnsend: cannot listen on TCP port " + std::to_string(options.seen_port) + "\n";
+        return EXIT_UNAVAILABLE;
     }
     const std::string own_id = make_instance_id();
     const int wait = options.wait_ms ? *options.wait_ms : default_wait_ms(settings.heartbeat_ms);
@@ -77,7 +122,7 @@ int page(const QnsendOptions& options, const Settings& settings, const WireMode&
     }
     const std::string message_id = own_id + "-0";
     const auto outcomes = deliver_page(mode, outgoing, message_id, own_id, choice.targets);
-    out += options.json ? result_json(outgoing, message_id, outcomes) : result_text(outcomes);
+    if (!options.json) out += result_text(outcomes);
     int delivered = 0;
     for (const auto& outcome : outcomes) {
         delivered += outcome.delivered ? 1 : 0;
@@ -85,7 +130,15 @@ int page(const QnsendOptions& options, const Settings& settings, const WireMode&
             err += "qnsend: not delivered to " + outcome.peer.user + " (" + outcome.peer.room + ") at " +
                    outcome.peer.address + ":" + std::to_string(outcome.peer.port) + "\n";
     }
-    return exit_code_for(delivered, static_cast<int>(outcomes.size()));
+    std::vector<PeerRecord> seen_by;
+    bool seen_by_all = true;
+    if (options.wait_seen_s)
+        seen_by_all = wait_for_seen(options, mode, listener, message_id, own_id, outcomes, seen_by, out, flush);
+    if (options.json)
+        out += options.wait_seen_s ? result_json(outgoing, message_id, outcomes, seen_by)
+                                   : result_json(outgoing, message_id, outcomes);
+    const int status = exit_code_for(delivered, static_cast<int>(outcomes.size()));
+    return status == EXIT_ALL_DELIVERED && !seen_by_all ? EXIT_NOT_SEEN : status;
 }
 
 int list(const QnsendOptions& options, const Settings& settings, const WireMode& mode, std::string& out,
@@ -98,7 +151,8 @@ int list(const QnsendOptions& options, const Settings& settings, const WireMode&
     }
     PeerSnapshot online = copy_peers(table);
     sort_snapshot(online);
-    out += options.json ? rooms_json(online) : rooms_text(online);
+    const std::int64_t now = milliseconds_since_start();
+    out += options.json ? rooms_json(online, now) : rooms_text(online, now);
     if (online.empty()) {
         err += "qnsend: nobody online\n" + heard_text(mode);
         return EXIT_NO_SUCH_ROOM;
@@ -125,6 +179,11 @@ std::wstring wide_path(const std::string& utf8) {
 
 int run_qnsend(const std::vector<std::string>& args, const std::wstring& default_ini, std::string& out,
                std::string& err) {
+    return run_qnsend(args, default_ini, out, err, nullptr);
+}
+
+int run_qnsend(const std::vector<std::string>& args, const std::wstring& default_ini, std::string& out,
+               std::string& err, const std::function<void(std::string&)>& flush) {
     QnsendOptions options;
     std::string error;
     if (!parse_arguments(args, options, error)) {
@@ -150,7 +209,7 @@ int run_qnsend(const std::vector<std::string>& args, const std::wstring& default
     int status;
     try {
         status = options.action == QnsendAction::list ? list(options, settings, mode, out, err)
-                                                      : page(options, settings, mode, out, err);
+                                                      : page(options, settings, mode, out, err, flush);
     } catch (...) {
         err += "qnsend: out of memory\n";
         status = EXIT_NONE_DELIVERED;

@@ -2,6 +2,7 @@
 // to write (UTF-8).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ namespace quillnet {
 // standard output and standard error.
 int run_qnsend(const std::vector<std::string>& args, const std::wstring& default_ini, std::string& out,
                std::string& err);
+// The same; flush, when given, is called with out whenever lines are ready that should
+// appear at once (the tally and each "seen by" line while qnsend waits); it writes and
+// empties out.
+int run_qnsend(const std::vector<std::string>& args, const std::wstring& default_ini, std::string& out,
+               std::string& err, const std::function<void(std::string&)>& flush);
 
 // A UTF-8 path as the wide path the file functions take.
 std::wstring wide_path(const std::string& utf8);

@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
     std::string err;
     const int status =
         quillnet::run_qnsend(args, quillnet::wide_path(program_folder(argc > 0 ? argv[0] : nullptr) + "/Quillnet.ini"),
-                             out, err);
+                             out, err, [](std::string& ready) {
+                                 write_all(stdout, ready);
+                                 ready.clear();
+                             });
     write_all(stdout, out);
     write_all(stderr, err);
     return status;

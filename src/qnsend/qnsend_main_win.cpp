@@ -40,7 +40,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) args.push_back(quillnet::to_utf8(argv[i]));
     std::string out;
     std::string err;
-    const int status = quillnet::run_qnsend(args, default_ini_path(), out, err);
+    const int status = quillnet::run_qnsend(args, default_ini_path(), out, err, [](std::string& ready) {
+        write_text(STD_OUTPUT_HANDLE, ready);
+        ready.clear();
+    });
     write_text(STD_OUTPUT_HANDLE, out);
     write_text(STD_ERROR_HANDLE, err);
     return status;

@@ -75,6 +75,42 @@ std::string rooms_text(const PeerSnapshot& online) {
 
 std::string rooms_json(const PeerSnapshot& online) { return "{\"rooms\":" + peers_json(online) + "}\n"; }
 
+namespace {
+
+std::int64_t age_seconds(const PeerFlag& flag, std::int64_t now) {
+    return now > flag.raised_ms ? (now - flag.raised_ms) / 1000 : 0;
+}
+
+}  // namespace
+
+std::string peer_label(const PeerRecord& peer) { return peer.room.empty() ? peer.user : peer.user + " (" + peer.room + ")"; }
+
+std::string rooms_text(const PeerSnapshot& online, std::int64_t now) {
+    std::string text;
+    for (const auto& peer : online) {
+        text += peer.user + "\t" + peer.room + "\t" + peer.address + "\t" + std::to_string(peer.port) + "\n";
+        if (!peer.speaks_l1) continue;
+        for (const auto& flag : peer.flags)
+            text += "\t\xE2\x9A\x91 " + flag.label + "\t" + std::to_string(age_seconds(flag, now)) + "\n";
+    }
+    return text;
+}
+
+std::string rooms_json(const PeerSnapshot& online, std::int64_t now) {
+    std::string text = "{\"rooms\":[";
+    for (std::size_t i = 0; i < online.size(); ++i) {
+        const PeerRecord& peer = online[i];
+        text += (i ? "," : "") + peer_json(peer) + ",\"flags\":[";
+        if (peer.speaks_l1) {
+            for (std::size_t f = 0; f < peer.flags.size(); ++f)
+                text += std::string(f ? "," : "") + "{\"label\":" + json_string(peer.flags[f].label) +
+                        ",\"age_s\":" + std::to_string(age_seconds(peer.flags[f], now)) + "}";
+        }
+        text += "]}";
+    }
+    return text + "]}\n";
+}
+
 std::string result_text(const std::vector<RecipientOutcome>& outcomes) {
     const int attempted = static_cast<int>(outcomes.size());
     return tally_text(count_delivered(outcomes), attempted) + "\n";
@@ -91,6 +127,18 @@ std::string result_json(const OutgoingPage& page, const std::string& message_id,
     for (std::size_t i = 0; i < outcomes.size(); ++i)
         text += (i ? "," : "") + peer_json(outcomes[i].peer) +
                 ",\"delivered\":" + (outcomes[i].delivered ? "true" : "false") + "}";
+    return text + "]}\n";
+}
+
+std::string result_json(const OutgoingPage& page, const std::string& message_id,
+                        const std::vector<RecipientOutcome>& outcomes, const std::vector<PeerRecord>& seen_by) {
+    std::string text = result_json(page, message_id, outcomes);
+    // Replaces the closing "}\n" with the seen_by list.
+    text.resize(text.size() - 2);
+    text += ",\"seen_by\":[";
+    for (std::size_t i = 0; i < seen_by.size(); ++i)
+        text += std::string(i ? "," : "") + "{\"user\":" + json_string(seen_by[i].user) +
+                ",\"room\":" + json_string(seen_by[i].room) + ",\"instance\":" + json_string(seen_by[i].id) + "}";
     return text + "]}\n";
 }
 

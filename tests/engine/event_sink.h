@@ -34,6 +34,14 @@ public:
     std::unique_ptr<IncomingMessage> next_message(int timeout_ms = 10000);
     std::unique_ptr<DeliveryResult> next_result(int timeout_ms = 15000);
     bool next_peers_changed(int timeout_ms = 10000);
+    // The next event of a payload-carrying kind (OwnFlagCleared, PeerFlagsGone,
+    // PageSeen, PageNotSeen, ...), or null when none came within timeout_ms.
+    template <typename Payload>
+    std::unique_ptr<Payload> next_payload(unsigned message, int timeout_ms = 10000) {
+        PostedEvent event;
+        if (!next_of(message, timeout_ms, event)) return nullptr;
+        return std::unique_ptr<Payload>(static_cast<Payload*>(event.payload));
+    }
     // The texts of every notice posted so far or within ms, in order.
     std::vector<std::string> notices_within(int ms);
     // Takes every event that arrives within ms and returns how many had this message.

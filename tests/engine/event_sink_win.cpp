@@ -22,7 +22,7 @@ const wchar_t* sink_class() {
 
 bool take(HWND window, PostedEvent& event) {
     MSG msg;
-    if (!PeekMessageW(&msg, window, WM_APP_PEERS_CHANGED, WM_APP_ENGINE_NOTICE, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, window, WM_APP_PEERS_CHANGED, WM_APP_NOT_SEEN, PM_REMOVE)) return false;
     event.message = msg.message;
     event.payload = reinterpret_cast<void*>(msg.lParam);
     return true;
@@ -39,9 +39,7 @@ void close_sink_window(WindowHandle window) {
     HWND hwnd = static_cast<HWND>(window);
     PostedEvent event;
     while (take(hwnd, event)) {
-        if (event.message == WM_APP_MESSAGE_RECEIVED) delete static_cast<IncomingMessage*>(event.payload);
-        if (event.message == WM_APP_DELIVERY_RESULT) delete static_cast<DeliveryResult*>(event.payload);
-        if (event.message == WM_APP_ENGINE_NOTICE) delete static_cast<EngineNotice*>(event.payload);
+        free_engine_payload(event.message, event.payload);
     }
     DestroyWindow(hwnd);
 }

@@ -54,17 +54,17 @@ TEST(PeerTableLimit, NewIdsAreIgnoredWhileFullAndKnownPeersStillRefresh) {
 TEST(PeerTableLimit, ExpiryAndByeMakeRoomAgain) {
     PeerTable table;
     fill(table);
-    EXPECT_FALSE(upsert_peer(table, PeerRecord{"{LATE}", "late", "r", "10.0.0.4", 45778, 150}));
+    EXPECT_FALSE(upsert_peer(table, PeerRecord{"{LATE}", "late", "r", "10.0.0.4", 45778, 150, false, {}}));
 
     // A BYE frees one place, which the next newcomer takes; the one after waits again.
     EXPECT_TRUE(apply_discovery_line(table, announcement("BYE", "flood-7"), "{OWN}", "10.0.0.66", 150));
-    EXPECT_TRUE(upsert_peer(table, PeerRecord{"{LATE}", "late", "r", "10.0.0.4", 45778, 150}));
-    EXPECT_FALSE(upsert_peer(table, PeerRecord{"{LATER}", "later", "r", "10.0.0.5", 45778, 150}));
+    EXPECT_TRUE(upsert_peer(table, PeerRecord{"{LATE}", "late", "r", "10.0.0.4", 45778, 150, false, {}}));
+    EXPECT_FALSE(upsert_peer(table, PeerRecord{"{LATER}", "later", "r", "10.0.0.5", 45778, 150, false, {}}));
 
     // The flood's entries (seen at 100) expire; the newcomer (seen at 150) stays.
     EXPECT_TRUE(expire_peers(table, 120));
     ASSERT_EQ(table.records.size(), 1u);
     EXPECT_EQ(table.records.begin()->first, "{LATE}");
-    EXPECT_TRUE(upsert_peer(table, PeerRecord{"{LATER}", "later", "r", "10.0.0.5", 45778, 160}));
+    EXPECT_TRUE(upsert_peer(table, PeerRecord{"{LATER}", "later", "r", "10.0.0.5", 45778, 160, false, {}}));
     EXPECT_EQ(copy_peers(table).size(), 2u);
 }

@@ -11,7 +11,7 @@ namespace {
 
 PeerRecord peer(const std::string& id, const std::string& user, std::int64_t seen = 0,
                 const std::string& room = "R", const std::string& address = "10.0.0.1", std::uint16_t port = 0) {
-    return PeerRecord{id, user, room, address, port, seen};
+    return PeerRecord{id, user, room, address, port, seen, false, {}};
 }
 
 std::vector<std::string> ids(const PeerSnapshot& s) {
