@@ -13,6 +13,8 @@
 #include "ui/conversation_log.h"
 #include "ui/ids.h"
 #include "ui/log_core.h"
+#include "ui/seen.h"
+#include "net/line_kinds.h"
 
 namespace quillnet {
 
@@ -25,29 +27,34 @@ struct ArrivalTexts {
     std::wstring balloon_text;
 };
 
-// Steps 2-3: the log line (saved), the banner for flags, and the balloon texts.
-ArrivalTexts log_and_banner(const IncomingMessage& message) {
-    const std::wstring user = to_wide(message.user);
-    const std::wstring room = to_wide(message.room);
-    const std::wstring text = to_wide(message.text);
+// The balloon texts of a page; for a flag, its banner too.
+ArrivalTexts banner_and_texts(const std::string& kind, const std::string& user_utf8, const std::string& room_utf8,
+                              const std::string& text_utf8, ColourRef colour) {
+    const std::wstring user = to_wide(user_utf8);
+    const std::wstring room = to_wide(room_utf8);
+    const std::wstring text = to_wide(text_utf8);
     const std::wstring sender = as_wide(sender_label(as_u16(user), as_u16(room)));
-    const std::wstring line =
-        as_wide(incoming_line(as_u16(format_time_of_day()), message.kind, as_u16(sender), as_u16(text)));
-    append_line(line, true);
-
     ArrivalTexts out;
-    if (message.kind == "FLAG") {
+    if (kind == KIND_FLAG) {
         const std::wstring& label = text;
-        show_flag_banner(room.empty() ? user : room, label,
-                         message.colour != 0 ? message.colour : UNKNOWN_FLAG_COLOUR);
+        show_flag_banner(room.empty() ? user : room, label, colour != 0 ? colour : UNKNOWN_FLAG_COLOUR);
         out.balloon_title = label + L" FLAG";
         out.balloon_text = L"from " + sender;
     } else {
-        const std::wstring prefix = message.kind == "QUICK" ? L"\u00BB " : L"";
+        const std::wstring prefix = kind == KIND_QUICK ? L"\u00BB " : L"";
         out.balloon_title = sender;
         out.balloon_text = prefix + text;
     }
     return out;
+}
+
+// Steps 2-3: the log line (saved), the banner for flags, and the balloon texts.
+ArrivalTexts log_and_banner(const IncomingMessage& message) {
+    const std::wstring sender = as_wide(sender_label(as_u16(to_wide(message.user)), as_u16(to_wide(message.room))));
+    const std::wstring line = as_wide(incoming_line(as_u16(format_time_of_day()), message.kind, as_u16(sender),
+                                                    as_u16(to_wide(message.text))));
+    append_line(line, true);
+    return banner_and_texts(message.kind, message.user, message.room, message.text, message.colour);
 }
 
 void play_arrival_sound(const Settings& settings) {
@@ -98,21 +105,27 @@ void flash_task_bar(HWND window) {
     FlashWindowEx(&flash);
 }
 
-}  // namespace
+// A repeat shows a hidden or minimised window and lifts it without activating it, so
+// that the focus stays wherever the person is typing.
+void show_without_activation(HWND window) {
+    if (!IsWindowVisible(window) || IsIconic(window)) ShowWindow(window, SW_SHOWNOACTIVATE);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
-void on_message_received(const IncomingMessage& message) {
-    AppState* state = app();
-    if (!state) return;
-    const Settings& settings = state->settings;
-
-    const ArrivalTexts texts = log_and_banner(message);
-
+// Steps 4-8 of the alert: sound, screen saver, the window, tray and task bar.
+void run_alert(const AppState& state, const ArrivalTexts& texts, bool may_activate) {
+    const Settings& settings = state.settings;
     if (settings.sound_enabled) play_arrival_sound(settings);
     if (settings.interrupt_screensaver_on_receive) interrupt_screen_saver();
 
-    HWND window = state->main_window;
+    HWND window = state.main_window;
     if (!window) return;
-    if (settings.bring_to_front_on_receive) bring_to_front(window);
+    if (settings.bring_to_front_on_receive) {
+        if (may_activate)
+            bring_to_front(window);
+        else
+            show_without_activation(window);
+    }
 
     if (GetForegroundWindow() != window || !IsWindowVisible(window)) {
         start_tray_flash();
@@ -121,11 +134,30 @@ void on_message_received(const IncomingMessage& message) {
     flash_task_bar(window);
 }
 
+}  // namespace
+
+void on_message_received(const IncomingMessage& message) {
+    AppState* state = app();
+    if (!state) return;
+    const ArrivalTexts texts = log_and_banner(message);
+    page_shown(message);
+    run_alert(*state, texts, true);
+}
+
+void repeat_urgent_alert() {
+    AppState* state = app();
+    AwaitingPage page;
+    if (!state || !take_urgent_repeat(page)) return;
+    const ArrivalTexts texts = banner_and_texts(page.kind, page.user, page.room, page.text, page.colour);
+    run_alert(*state, texts, false);
+}
+
 void on_alert_timer(UINT_PTR timer_id) {
     switch (timer_id) {
         case BANNER_TIMEOUT_TIMER: banner_timeout(); break;
         case TRAY_FLASH_TIMER: tray_flash_step(); break;
         case BANNER_BLINK_TIMER: banner_blink_step(); break;
+        case URGENT_REPEAT_TIMER: repeat_urgent_alert(); break;
         default: break;
     }
 }

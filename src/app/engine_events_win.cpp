@@ -1,12 +1,15 @@
 // Engine events into the window: the payload of each becomes owned here, goes to the
-// feature it is for (rooms list, arrival alerts, conversation log) and is freed here.
+// feature it is for (rooms list and board, arrival alerts, conversation log, the
+// paging loop's lines) and is freed here.
 #include "app/engine_events.h"
 
 #include <memory>
 
 #include "alert/alerts.h"
+#include "app/loop_events.h"
 #include "net/events.h"
 #include "ui/app_state.h"
+#include "ui/board.h"
 #include "ui/conversation_log.h"
 #include "ui/rooms_list.h"
 
@@ -29,17 +32,11 @@ void on_peers_changed(HWND window) {
     // Before the table is read, so a change after this point posts a fresh notice.
     if (AppState* s = app()) s->engine.peers_notice_handled();
     refresh_rooms_list();
+    refresh_board();
 }
 
 // Frees a payload of kind message without handling it.
-void discard(UINT message, LPARAM payload) {
-    switch (message) {
-    case WM_APP_MESSAGE_RECEIVED: take<IncomingMessage>(payload); break;
-    case WM_APP_DELIVERY_RESULT: take<DeliveryResult>(payload); break;
-    case WM_APP_ENGINE_NOTICE: take<EngineNotice>(payload); break;
-    default: break;
-    }
-}
+void discard(UINT message, LPARAM payload) { free_engine_payload(message, reinterpret_cast<void*>(payload)); }
 
 }  // namespace
 
@@ -48,7 +45,11 @@ bool is_engine_event(UINT message) {
     case WM_APP_PEERS_CHANGED:
     case WM_APP_MESSAGE_RECEIVED:
     case WM_APP_DELIVERY_RESULT:
-    case WM_APP_ENGINE_NOTICE: return true;
+    case WM_APP_ENGINE_NOTICE:
+    case WM_APP_OWN_FLAG_CLEARED:
+    case WM_APP_PEER_FLAGS_GONE:
+    case WM_APP_PAGE_SEEN:
+    case WM_APP_NOT_SEEN: return true;
     default: return false;
     }
 }
@@ -64,6 +65,18 @@ LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
         break;
     case WM_APP_ENGINE_NOTICE:
         if (auto notice = take<EngineNotice>(payload)) on_engine_notice(*notice);
+        break;
+    case WM_APP_OWN_FLAG_CLEARED:
+        if (auto cleared = take<OwnFlagCleared>(payload)) on_own_flag_cleared(*cleared);
+        break;
+    case WM_APP_PEER_FLAGS_GONE:
+        if (auto gone = take<PeerFlagsGone>(payload)) on_peer_flags_gone(*gone);
+        break;
+    case WM_APP_PAGE_SEEN:
+        if (auto seen = take<PageSeen>(payload)) on_page_seen(*seen);
+        break;
+    case WM_APP_NOT_SEEN:
+        if (auto not_seen = take<PageNotSeen>(payload)) on_page_not_seen(*not_seen);
         break;
     default: break;
     }

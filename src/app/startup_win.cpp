@@ -7,6 +7,7 @@
 #include "app/engine_events.h"
 #include "app/startup.h"
 #include "app/window_proc.h"
+#include "base/dialog_window.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/settings_reader.h"
@@ -18,6 +19,7 @@
 #include "ui/log_core.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
+#include "ui/seen.h"
 #include "ui/tray.h"
 #include "base/win_handles.h"
 
@@ -146,6 +148,8 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
 
     create_controls();
     build_accelerators();
+    // F11 acknowledges while a modal window of the program is open as well.
+    set_modal_key_handler(pass_acknowledge_key);
     RECT client{};
     GetClientRect(state.main_window, &client);
     layout_controls(client.right - client.left, client.bottom - client.top);
@@ -201,6 +205,7 @@ int run_message_loop() {
 
 void finish_application(AppState& state) {
     free_queued_engine_events();
+    set_modal_key_handler(nullptr);
     if (state.accelerators) DestroyAcceleratorTable(state.accelerators);
     state.accelerators = nullptr;
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(state.banner_brush), static_cast<HGDIOBJ>(state.normal_font),

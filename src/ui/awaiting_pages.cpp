@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "net/announcement.h"
 #include "net/line_kinds.h"
 
 namespace quillnet {
@@ -34,7 +35,7 @@ std::vector<AwaitingPage> AwaitingPages::acknowledge_flag(const std::string& sen
     std::vector<AwaitingPage> taken;
     std::vector<AwaitingPage> kept;
     for (AwaitingPage& page : pages_) {
-        if (page.kind == KIND_FLAG && page.sender_id == sender_id && page.text == label)
+        if (page.kind == KIND_FLAG && page.sender_id == sender_id && announced_label(page.text) == label)
             taken.push_back(std::move(page));
         else
             kept.push_back(std::move(page));

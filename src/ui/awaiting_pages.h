@@ -25,7 +25,10 @@ struct AwaitingPage {
     std::int64_t arrived_ms = 0;
     std::int64_t shown_ms = 0;  // when its line was shown here
     std::string kind;
+    std::string user;  // the sender's user and room as the page named them
+    std::string room;
     std::string text;
+    std::uint32_t colour = 0;  // a flag's colour as sent
     bool urgent = false;
     int repeats_left = 0;
 };
@@ -37,7 +40,7 @@ public:
     // Every page shown at least SHOWN_BEFORE_ACK_MS before now_ms stops awaiting and is
     // returned, oldest first.
     std::vector<AwaitingPage> acknowledge(std::int64_t now_ms);
-    // Every FLAG page of sender_id whose text is label stops awaiting and is returned.
+    // Every FLAG page of sender_id whose text announces as label stops awaiting and is returned.
     std::vector<AwaitingPage> acknowledge_flag(const std::string& sender_id, const std::string& label);
     // The newest urgent page with repeats left, which loses one; null when none has.
     const AwaitingPage* take_repeat();

@@ -69,6 +69,7 @@ BoardContent build_board(const std::vector<BoardSource>& sources, const std::vec
             row.owner_id = source.id;
             row.label = flag.label;
             row.source = name;
+            row.owner_room = source.room.empty() ? source.user : source.room;
             row.raised_ms = flag.raised_ms;
             row.own = source.own;
             row.colour = colour_for(flag.label, own_flags);

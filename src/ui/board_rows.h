@@ -34,6 +34,7 @@ struct BoardRow {
     std::string owner_id;
     std::string label;
     std::string source;  // UTF-8
+    std::string owner_room;  // the owner's room, or its user when the room is empty
     std::int64_t raised_ms = 0;
     bool own = false;
     ColourRef colour = UNKNOWN_BOARD_COLOUR;

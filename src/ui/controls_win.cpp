@@ -1,5 +1,5 @@
 // Creation of the main window's child controls, the quick-message buttons and the
-// F1..F10 accelerator table.
+// accelerator table (F1..F10, F11).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,8 +8,10 @@
 
 #include "ui/app_state.h"
 #include "base/win_text.h"
+#include "ui/board.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/seen.h"
 #include "ui/sending.h"
 
 namespace quillnet {
@@ -80,6 +82,8 @@ void create_controls() {
                                   normal);
     s->quick_label = create_child(*s, L"STATIC", L"Quick (F1\u2013F10):", 0, ID_QUICK_LABEL, 10, normal);
     s->flags_label = create_child(*s, L"STATIC", L"Flags:", 0, ID_FLAGS_LABEL, 10, normal);
+    create_board_controls();
+    create_seen_button();
 
     s->flag_buttons.clear();
     for (std::size_t i = 0; i < s->settings.flags.size(); ++i) {
@@ -125,7 +129,13 @@ void build_accelerators() {
         entry.cmd = static_cast<WORD>(QUICK_BUTTON_BASE + i);
         entries.push_back(entry);
     }
-    if (!entries.empty()) s->accelerators = CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
+    // F11 acknowledges the pages shown, with or without quick messages.
+    ACCEL acknowledge{};
+    acknowledge.fVirt = FVIRTKEY;
+    acknowledge.key = VK_F11;
+    acknowledge.cmd = static_cast<WORD>(IDM_ACKNOWLEDGE);
+    entries.push_back(acknowledge);
+    s->accelerators = CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
 }
 
 }  // namespace quillnet

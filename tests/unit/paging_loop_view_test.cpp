@@ -85,6 +85,7 @@ TEST(BoardRows, OrderSourcesColoursAndText) {
     // The room names the source; the user when the room is empty.
     EXPECT_EQ(board_row_text(board.rows[1], 1000), u"Op 1  \u2014  RED  (just now)");
     EXPECT_EQ(board_row_text(board.rows[2], 61000), u"Sam  \u2014  Red  (1 min)");
+    EXPECT_EQ(board.rows[2].owner_room, "Sam");
     EXPECT_EQ(board_row_text(board.rows[3], 5000 + 7200000), u"Front  \u2014  Teal  (2 h 00 min)");
     EXPECT_EQ(find_board_row(board.rows, "b", "Gold"), 4);
     EXPECT_EQ(find_board_row(board.rows, "b", "gold"), -1);
@@ -107,6 +108,7 @@ TEST(BoardRows, SharedRoomsAreToldApartAndRowsStopAt64) {
     ASSERT_EQ(board.rows.size(), 4u);
     EXPECT_EQ(board.rows[0].source, "Op 1");  // own flags keep the own room
     EXPECT_EQ(board.rows[1].source, "Dr Lee (Op 1)");
+    EXPECT_EQ(board.rows[1].owner_room, "Op 1");
     EXPECT_EQ(board.rows[2].source, "Nurse (Op 3)");
     EXPECT_EQ(board.rows[3].source, "Sam (Op 3)");
 
