@@ -7,6 +7,7 @@
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
+#include "config/config_dialog_loop.h"
 
 namespace quillnet {
 
@@ -40,6 +41,7 @@ void read_dialog_fields(Settings& s) {
     s.auto_minimize_after_send = is_checked(c.auto_minimize);
     s.bring_to_front_on_receive = is_checked(c.bring_to_front);
     s.interrupt_screensaver_on_receive = is_checked(c.interrupt_screensaver);
+    read_loop_fields(s);
 }
 
 bool start_at_login_checked() { return is_checked(config_dialog_controls().start_at_login); }

@@ -13,6 +13,7 @@
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
+#include "config/config_dialog_loop.h"
 #include "config/startup_shortcut.h"
 
 namespace quillnet {
@@ -120,6 +121,7 @@ void create_dialog_controls(HWND dialog, const Settings& s) {
     SendMessageW(c.volume_trackbar, TBM_SETPOS, TRUE, s.volume);
     c.volume_label = add_label(dialog, percent_text(s.volume), {773, 376, 50, 20}, IDC_CFG_VOLUME_LABEL);
 
+    add_loop_fields(dialog, s, dialog_dpi, dialog_hooks.instance, dialog_hooks.font);
     add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 440, 90, 28}, IDOK);
     add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 440, 90, 28}, IDCANCEL);
 }
@@ -164,6 +166,7 @@ void on_command(HWND dialog, int id) {
 
 void on_destroy(HWND dialog) {
     config_dialog_controls() = ConfigDialogControls{};
+    forget_loop_fields();
     if (open_dialog == dialog) open_dialog = nullptr;
 }
 

@@ -65,6 +65,13 @@ std::vector<ExpectedControl> expected_controls() {
         {L"Static", L"Volume:", 505, 376, 60, 20, 0},
         {L"msctls_trackbar32", L"", 565, 372, 200, 30, 16},
         {L"Static", L"80%", 773, 376, 50, 20, 17},
+        {L"Static", L"Urgent pages:", 15, 399, 125, 20, 0},
+        {L"Edit", L"EMERG", 140, 396, 335, 24, 60},
+        {L"Static", L"Repeat every (s):", 15, 433, 165, 20, 0},
+        {L"Edit", L"20", 182, 430, 50, 24, 61},
+        {L"Static", L"Tell sender after (s):", 240, 433, 172, 20, 0},
+        {L"Edit", L"60", 415, 430, 60, 24, 62},
+        {L"Static", L"Quick messages and flags, comma-separated; 0 s: off.", 15, 458, 470, 20, 0},
         {L"Button", L"OK", 665, 440, 90, 28, 1},
         {L"Button", L"Cancel", 765, 440, 90, 28, 2},
     };
@@ -188,7 +195,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
 
         // Tab visits the controls with a tab stop in creation order and wraps.
         const int tab_order[] = {10, 11, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 19, 20,
-                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 1,  2,  10};
+                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 60, 61, 62, 1, 2, 10};
         HWND at = GetDlgItem(dialog, 10);
         for (std::size_t i = 1; i < sizeof tab_order / sizeof tab_order[0]; ++i) {
             at = GetNextDlgTabItem(dialog, at, FALSE);
@@ -220,6 +227,9 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
         SetDlgItemTextW(dialog, 48, L"");
         SetDlgItemTextW(dialog, 49, L"");
         SetDlgItemTextW(dialog, 13, L"C:\\sounds\\ding.wav");
+        SetDlgItemTextW(dialog, 60, L" emerg ,Red,, Call Dr ");
+        SetDlgItemTextW(dialog, 61, L"0");
+        SetDlgItemTextW(dialog, 62, L"9999");  // beyond 3600: the default, as in the file
         for (int id : {19, 21, 12, 23}) SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0);
         // The trackbar moved by keys, as a user would: three steps left from the end.
         HWND trackbar = GetDlgItem(dialog, 16);
@@ -251,6 +261,9 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_TRUE(s.auto_minimize_after_send);
     EXPECT_FALSE(s.bring_to_front_on_receive);
     EXPECT_TRUE(s.interrupt_screensaver_on_receive);
+    EXPECT_EQ(s.urgent, (std::vector<std::string>{"emerg", "Red", "Call Dr"}));
+    EXPECT_EQ(s.urgent_repeat_s, 0);
+    EXPECT_EQ(s.urgent_escalate_s, 60);
     EXPECT_EQ(s.discovery_port, program.ports.discovery);  // untouched fields stay
     EXPECT_EQ(s.heartbeat_ms, 500);
 
@@ -258,6 +271,7 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_EQ(file, settings_text(s));
     EXPECT_NE(file.find("user = Nurse \xC3\x85sa\r\n"), std::string::npos);
     EXPECT_NE(file.find("3 =   padded  \r\n"), std::string::npos);
+    EXPECT_NE(file.find("[loop]\r\nurgent = emerg, Red, Call Dr\r\nurgent_repeat_s = 0\r\n"), std::string::npos);
 
     EXPECT_EQ(window_text(main), L"Quillnet \u2014 Nurse \u00C5sa (Lab 2)");
     ASSERT_EQ(state.quick_buttons.size(), 8u);
@@ -265,11 +279,12 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_EQ(window_text(state.quick_buttons[7]), L"F8  Next Case");
     ASSERT_NE(state.accelerators, nullptr);
     const int keys = CopyAcceleratorTableW(state.accelerators, nullptr, 0);
-    EXPECT_EQ(keys, 8);
+    EXPECT_EQ(keys, 9);  // F1..F8 and F11
     std::vector<ACCEL> table(static_cast<std::size_t>(keys));
     CopyAcceleratorTableW(state.accelerators, table.data(), keys);
-    EXPECT_EQ(table.back().key, VK_F8);
-    EXPECT_EQ(table.back().cmd, QUICK_BUTTON_BASE + 7);
+    EXPECT_EQ(table[7].key, VK_F8);
+    EXPECT_EQ(table[7].cmd, QUICK_BUTTON_BASE + 7);
+    EXPECT_EQ(table.back().key, VK_F11);
     EXPECT_EQ(std::wstring(state.tray_icon.szTip), L"Quillnet \u2014 Lab 2");
     EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(state.banner_text, L"Quillnet \u2014 Lab 2");
@@ -283,7 +298,7 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     const std::string heartbeat =
         qntest::wait_for_heartbeat(program.ports.discovery, state.engine.instance_id(), "Nurse \xC3\x85sa", 10000);
     EXPECT_EQ(heartbeat, "HEARTBEAT\x1F" + state.engine.instance_id() + "\x1FNurse \xC3\x85sa\x1FLab 2\x1F" +
-                             std::to_string(program.ports.message) + "\n");
+                             std::to_string(program.ports.message) + "\x1FL1\n");
 }
 
 TEST_F(ConfigDialogTest, CancelEscapeAndTheCloseBoxChangeNothing) {
@@ -335,7 +350,7 @@ TEST_F(ConfigDialogTest, AllQuickFieldsEmptyLeaveNoButtonsOrKeysAndTheNextStartB
                            [&] { SendMessageW(state.main_window, WM_COMMAND, IDM_CONFIGURATION, 0); }));
     EXPECT_TRUE(state.settings.quick_messages.empty());
     EXPECT_TRUE(state.quick_buttons.empty());
-    EXPECT_EQ(state.accelerators, nullptr);
+    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 1);  // F11 alone
     const std::string file = qntest::read_file(program->ini_path);
     EXPECT_EQ(file.find("1 = "), std::string::npos);
     EXPECT_NE(file.find("[quick_messages]"), std::string::npos);
@@ -366,7 +381,7 @@ TEST_F(ConfigDialogTest, AnEmptyFieldBetweenFilledOnesKeepsItsSlotForTheRun) {
     ASSERT_EQ(state.quick_buttons.size(), 3u);
     EXPECT_EQ(window_text(state.quick_buttons[1]), L"F2  ");
     EXPECT_EQ(window_text(state.quick_buttons[2]), L"F3  Gamma");
-    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 3);
+    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 4);  // and F11
 
     const std::wstring folder = program->folder;
     const qntest::TestPorts ports = program->ports;

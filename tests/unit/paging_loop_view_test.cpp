@@ -245,8 +245,8 @@ TEST(Layout, TheBoardHasRoomAboveTheLogAtEverySizeAndDpi) {
         }
     }
     const MainLayout l = compute_layout(800, 600, 5, 6);
-    EXPECT_EQ(l.board_caption, (ControlRect{234, 72, 358, 18}));
-    EXPECT_EQ(l.seen_button, (ControlRect{600, 66, 90, 26}));
+    EXPECT_EQ(l.board_caption, (ControlRect{234, 72, 338, 18}));
+    EXPECT_EQ(l.seen_button, (ControlRect{580, 66, 110, 26}));
     EXPECT_EQ(l.board_clear, (ControlRect{698, 66, 90, 26}));
     EXPECT_EQ(l.board_list, (ControlRect{234, 96, 554, 92}));
     EXPECT_EQ(l.log_view, (ControlRect{234, 196, 554, 222}));
