@@ -57,6 +57,12 @@ site_key=6d1f3a5c7e9b0d2f4a6c8e0b1d3f5a7c9e1b3d5f7a9c0e2b4d6f8a1c3e5b7d9f
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47000 "$native" latency "$pages"
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47100 "$native" throughput 16 "$rounds"
 QN_BENCH_SITE_KEY=$site_key run native_sealed_ 47300 "$native" discovery "$repeats"
+# The paging loop at its heaviest (8 long flags raised on every engine, urgent pages, frames
+# with reply port and urgent mark), set beside the plain rows above; and a raise reaching a
+# peer's board beside discovery.
+QN_BENCH_LOOP=1 run native_loop_ 48300 "$native" latency "$pages"
+QN_BENCH_LOOP=1 run native_loop_ 48400 "$native" throughput 16 "$rounds"
+run native_ 48500 "$native" board "$repeats"
 
 echo "=== Wine"
 export WINEDEBUG=-all
@@ -78,6 +84,9 @@ run wine_ 46900 wine "$winbin/qn_bench.exe" fanout 20 3 "$fan"
 QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47500 wine "$winbin/qn_bench.exe" latency "$pages"
 QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47600 wine "$winbin/qn_bench.exe" throughput 16 "$rounds"
 QN_BENCH_SITE_KEY=$site_key run wine_sealed_ 47800 wine "$winbin/qn_bench.exe" discovery "$repeats"
+QN_BENCH_LOOP=1 run wine_loop_ 48600 wine "$winbin/qn_bench.exe" latency "$pages"
+QN_BENCH_LOOP=1 run wine_loop_ 48700 wine "$winbin/qn_bench.exe" throughput 16 "$rounds"
+run wine_ 48800 wine "$winbin/qn_bench.exe" board "$repeats"
 
 # The programs run from folders of their own, as on a workstation.
 copies=$root/bench-copies

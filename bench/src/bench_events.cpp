@@ -14,10 +14,7 @@ bool next_bench_event(WindowHandle window, PostedEvent& event, int timeout_ms) {
     return fetch_sink_event(window, event, timeout_ms);
 }
 
-void free_bench_event(const PostedEvent& event) {
-    if (event.message == WM_APP_MESSAGE_RECEIVED) delete static_cast<IncomingMessage*>(event.payload);
-    if (event.message == WM_APP_DELIVERY_RESULT) delete static_cast<DeliveryResult*>(event.payload);
-}
+void free_bench_event(const PostedEvent& event) { free_engine_payload(event.message, event.payload); }
 
 int drain_bench_events(WindowHandle window) {
     int count = 0;

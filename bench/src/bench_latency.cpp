@@ -34,7 +34,7 @@ int bench_latency(int pages) {
         for (int i = 0; i < BLOCK; ++i) {
             int attempted = 0;
             const std::int64_t t0 = now_us();
-            const MessageId id = sender.engine.send_message(to, "MSG", "Please come to reception", attempted);
+            const MessageId id = sender.engine.send_message(to, "MSG", "Please come to reception", attempted, bench_loop());
             PostedEvent event;
             bool acknowledged = false;
             while (wait_bench_event(sender.window, WM_APP_DELIVERY_RESULT, event, 10000)) {

@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     if (name == "latency") status = bench_latency(arg(2));
     else if (name == "throughput" && argc >= 4) status = bench_throughput(arg(2), arg(3));
     else if (name == "discovery") status = bench_discovery(arg(2));
+    else if (name == "board") status = bench_board(arg(2));
     else if (name == "fanout" && argc >= 5) status = bench_fanout(arg(2), arg(3), arg(4));
     else if (name == "idle") status = bench_idle(arg(2), true);
     else if (name == "idle-reference") status = bench_idle(arg(2), false);

@@ -29,8 +29,13 @@ Settings bench_settings(const std::string& user, std::uint16_t discovery_port, s
     return s;
 }
 
+bool bench_loop() { return std::getenv("QN_BENCH_LOOP") != nullptr; }
+
 bool BenchNode::start(const Settings& settings) {
     std::wstring error;
+    if (bench_loop()) {
+        for (char c = 'A'; c < 'A' + 8; ++c) engine.raise_flag(std::string(64, c));
+    }
     if (engine.start(settings, window, error)) return true;
     std::fprintf(stderr, "engine start failed: %s\n", std::string(error.begin(), error.end()).c_str());
     return false;
@@ -57,8 +62,13 @@ bool wait_for_peers(BenchNode& node, const std::vector<InstanceId>& ids, int tim
 }
 
 std::string sample_frame(const std::string& text) {
-    return encode_line("MSG", {"{0D2F1C55-7A43-4B8E-9E61-3C0A5B7D9F10}-0", "{0D2F1C55-7A43-4B8E-9E61-3C0A5B7D9F10}",
-                               "Bench", "Room Bench", text});
+    std::vector<std::string> fields{"{0D2F1C55-7A43-4B8E-9E61-3C0A5B7D9F10}-0", "{0D2F1C55-7A43-4B8E-9E61-3C0A5B7D9F10}",
+                                    "Bench", "Room Bench", text};
+    if (bench_loop()) {
+        fields.push_back("45778");
+        fields.push_back("1");
+    }
+    return encode_line("MSG", fields);
 }
 
 void announce_raw_peer(const std::string& id, std::uint16_t discovery_port, std::uint16_t message_port) {

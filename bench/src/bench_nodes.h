@@ -14,6 +14,12 @@ namespace quillnet {
 
 std::uint16_t next_bench_port();
 
+// QN_BENCH_LOOP set: the paging loop at its heaviest, for the "loop" rows beside the plain
+// ones of the same run: every engine keeps 8 flags of 64-byte labels raised (its
+// announcements carry all of them), pages are urgent, and hand-made frames carry a reply
+// port and the urgent mark.
+bool bench_loop();
+
 // Default intervals (HEARTBEAT every 3 s, 12 s time-out), as a site would run.
 Settings bench_settings(const std::string& user, std::uint16_t discovery_port, std::uint16_t message_port);
 

@@ -14,6 +14,9 @@ int bench_throughput(int senders, int seconds);
 // A second engine's start to the first engine's WM_APP_PEERS_CHANGED, against one raw
 // datagram from a fresh socket.
 int bench_discovery(int repeats);
+// A flag raised on one engine until a second engine's snapshot lists it, against the
+// discovery figure (start to WM_APP_PEERS_CHANGED) of the same engines.
+int bench_board(int repeats);
 // One page to rooms recipients, all answering and with silent of them never answering,
 // against the same exchanges made one after another with raw sockets.
 int bench_fanout(int rooms, int silent, int repeats);

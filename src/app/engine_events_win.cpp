@@ -78,7 +78,7 @@ LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
     case WM_APP_NOT_SEEN:
         if (auto not_seen = take<PageNotSeen>(payload)) on_page_not_seen(*not_seen);
         break;
-    default: break;
+    default: discard(message, payload); break;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "engine_support.h"
 #include "event_sink.h"
+#include "sealed_forger.h"
 #include "net/engine.h"
 #include "net/sealed_engine.h"
 #include "net/wire.h"
@@ -33,21 +34,6 @@ std::string inner(const std::string& kind, const std::vector<std::string>& field
 }
 
 std::string unterminated(const std::string& line) { return line.substr(0, line.size() - 1); }
-
-// Another copy holding a key, sealing lines by hand, its clock offset_ms off.
-struct Forger {
-    explicit Forger(const std::string& key_text = KEY, std::int64_t offset_ms = 0)
-        : wire(key_of(key_text), [offset_ms] { return system_wall_clock() + offset_ms; }) {}
-    static SiteKey key_of(const std::string& text) {
-        SiteKey key{};
-        parse_site_key(text, key);
-        return key;
-    }
-    std::string line(const std::string& recipient, const std::string& kind, const std::vector<std::string>& fields) {
-        return wire.seal(recipient, inner(kind, fields));
-    }
-    SealedWire wire;
-};
 
 struct Node {
     EventSink sink;
@@ -82,7 +68,7 @@ protected:
     SocketLibrary library_;
     TestPorts ports_{};
     Node node_;
-    Forger forger_;
+    Forger forger_{KEY};
     RawUdp raw_{IPV4_LOOPBACK, 0};
 };
 
@@ -306,7 +292,7 @@ TEST(SealedEngineOpenMode, SealedFrameOnAnOpenEngineIsDroppedWithOneNotice) {
     const TestPorts ports = next_ports();
     Node a;
     ASSERT_TRUE(a.start(engine_settings(ports, "ann")));
-    Forger forger;
+    Forger forger{KEY};
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(converse(ports.message, forger.line(a.engine.instance_id(), "MSG", {"{S}-0", "{S}", "a", "r", "x"})), "");
     }

@@ -42,7 +42,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (outcome.message || !outcome.acknowledgement.empty()) std::abort();
         return 0;
     }
-    if (!outcome.message || outcome.message->kind != parsed.kind) std::abort();
+    if (is_loop_kind(parsed.kind)) {
+        // SEEN and CLEAR go to the engine, acknowledged, never to the window.
+        if (outcome.message || outcome.loop_line != line || !is_acknowledgement(outcome.acknowledgement)) std::abort();
+        return 0;
+    }
+    if (!outcome.message || outcome.message->kind != parsed.kind || !outcome.loop_line.empty()) std::abort();
+    // Fields 5 and 6: a reply port is 1..65535 written without a leading zero; urgent
+    // only for the one byte "1".
+    const std::string port_field = field_or_empty(parsed, 5);
+    const std::uint16_t port = outcome.message->reply_port;
+    if (port != 0 && std::to_string(port) != port_field) std::abort();
+    if (port == 0 && !port_field.empty() && port_field[0] != '0' && port_field.size() <= 5 &&
+        port_field.find_first_not_of("0123456789") == std::string::npos && std::stoul(port_field) <= 65535)
+        std::abort();
+    if (outcome.message->urgent != (field_or_empty(parsed, 6) == "1")) std::abort();
+    if (outcome.message->message_id != field_or_empty(parsed, 0)) std::abort();
     if (is_message_kind(parsed.kind)) {
         const std::string& ack = outcome.acknowledgement;
         if (!is_acknowledgement(ack) || ack.back() != '\n' || ack.find('\n') != ack.size() - 1) std::abort();

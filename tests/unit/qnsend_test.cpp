@@ -82,7 +82,8 @@ TEST(QnsendArguments, RefusedWithAReason) {
 TEST(QnsendArguments, HelpNamesEveryOptionAndExitCode) {
     const std::string help = help_text();
     for (const char* word : {"--to", "--quick", "--flag", "--list", "--json", "--ini", "--from", "--room",
-                             "--discovery-port", "--site-key", "--wait-ms", "--help", "  0 ", "  1 ", "  2 ", "  3 ",
+                             "--discovery-port", "--site-key", "--wait-ms", "--urgent", "--wait-seen", "--seen-port",
+                             "--help", "  0 ", "  1 ", "  2 ", "  3 ", "  4 ",
                              "  64 ", "  69 ", "  78 "})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
@@ -121,12 +122,56 @@ TEST(QnsendPage, KindAndBodyAsTheWindowSendsThem) {
     o.flag.reset();
     o.text = "a\r\nb";
     ASSERT_TRUE(choose_page(o, s, page, error));
-    EXPECT_EQ(page_frame(page, "ID-7", "ID"), encode_line("MSG", {"ID-7", "ID", "Lab", "Bench", "a\r\nb"}));
+    EXPECT_EQ(page_frame(page, "ID-7", "ID"),
+              encode_line("MSG", {"ID-7", "ID", "Lab", "Bench", "a\r\nb", "", "0"}));
     const std::size_t limit = max_text_bytes(3, 5);
     o.text = std::string(limit, 'x');
     EXPECT_TRUE(choose_page(o, s, page, error));
     o.text = std::string(limit + 1, 'x');
     EXPECT_FALSE(choose_page(o, s, page, error));
+}
+
+TEST(QnsendPage, UrgentMarkAndReplyPort) {
+    Settings s = defaults();
+    s.urgent = {"emerg", " Red "};
+    OutgoingPage page;
+    std::string error;
+    QnsendOptions o;
+    o.quick = "10";  // EMERG
+    ASSERT_TRUE(choose_page(o, s, page, error));
+    EXPECT_TRUE(page.urgent);
+    EXPECT_EQ(page.reply_port, 0);
+    o.quick.reset();
+    o.flag = "red";
+    ASSERT_TRUE(choose_page(o, s, page, error));
+    EXPECT_TRUE(page.urgent);
+    o.flag = "Blue";
+    ASSERT_TRUE(choose_page(o, s, page, error));
+    EXPECT_FALSE(page.urgent);
+    o.flag.reset();
+    o.text = "EMERG";  // a typed text is never urgent by the list
+    ASSERT_TRUE(choose_page(o, s, page, error));
+    EXPECT_FALSE(page.urgent);
+    o.urgent = true;
+    o.wait_seen_s = 30;
+    o.seen_port = 40001;
+    ASSERT_TRUE(choose_page(o, s, page, error));
+    EXPECT_TRUE(page.urgent);
+    EXPECT_EQ(page_frame(page, "ID-1", "ID"),
+              encode_line("MSG", {"ID-1", "ID", page.user, page.room, "EMERG", "40001", "1"}));
+
+    EXPECT_TRUE(parse({"--urgent", "--wait-seen", "5", "--seen-port=4000", "hi"}, o, error));
+    EXPECT_TRUE(o.urgent);
+    EXPECT_EQ(*o.wait_seen_s, 5);
+    EXPECT_EQ(o.seen_port, 4000);
+    EXPECT_TRUE(parse({"hi"}, o, error));
+    EXPECT_EQ(o.seen_port, 45779);
+    EXPECT_FALSE(o.wait_seen_s.has_value());
+    EXPECT_FALSE(parse({"--wait-seen", "-1", "hi"}, o, error));
+    EXPECT_FALSE(parse({"--wait-seen", "3601", "hi"}, o, error));
+    EXPECT_FALSE(parse({"--seen-port", "0", "hi"}, o, error));
+    EXPECT_FALSE(parse({"--seen-port", "65536", "hi"}, o, error));
+    EXPECT_FALSE(parse({"--list", "--urgent"}, o, error));
 }
 
 TEST(QnsendRooms, MatchedByRoomOrUserWithoutCase) {
@@ -163,6 +208,23 @@ TEST(QnsendReport, TallyExitCodesAndTexts) {
               "\"status\":\"\u26A0 1/2 delivered\",\"recipients\":[{\"user\":\"Dr Adams\",\"room\":\"Op 1\","
               "\"address\":\"10.0.0.1\",\"port\":45778,\"delivered\":true},{\"user\":\"Lab\",\"room\":\"Lab\","
               "\"address\":\"10.0.0.1\",\"port\":45778,\"delivered\":false}]}\n");
+    PeerSnapshot flagged = {online[0], online[1]};
+    flagged[0].speaks_l1 = true;
+    flagged[0].flags = {{"Red", 1000}, {"Teal \"x\"", 61000}};
+    flagged[1].flags = {{"Ignored", 0}};  // without L1 nothing is shown
+    EXPECT_EQ(rooms_text(flagged, 121500),
+              "Dr Adams\tOp 1\t10.0.0.1\t45778\n\t\u2691 Red\t120\n\t\u2691 Teal \"x\"\t60\nLab\tLab\t10.0.0.1\t45778\n");
+    EXPECT_EQ(rooms_json(flagged, 121500),
+              "{\"rooms\":[{\"user\":\"Dr Adams\",\"room\":\"Op 1\",\"address\":\"10.0.0.1\",\"port\":45778,"
+              "\"flags\":[{\"label\":\"Red\",\"age_s\":120},{\"label\":\"Teal \\\"x\\\"\",\"age_s\":60}]},"
+              "{\"user\":\"Lab\",\"room\":\"Lab\",\"address\":\"10.0.0.1\",\"port\":45778,\"flags\":[]}]}\n");
+    EXPECT_EQ(result_json(page, "X-0", {{online[0], true}}, {online[0]}),
+              "{\"kind\":\"FLAG\",\"text\":\"Blue\",\"message_id\":\"X-0\",\"delivered\":1,\"attempted\":1,"
+              "\"status\":\"\u2713 delivered (1/1)\",\"recipients\":[{\"user\":\"Dr Adams\",\"room\":\"Op 1\","
+              "\"address\":\"10.0.0.1\",\"port\":45778,\"delivered\":true}],\"seen_by\":[{\"user\":\"Dr Adams\","
+              "\"room\":\"Op 1\",\"instance\":\"{Dr Adams}\"}]}\n");
+    EXPECT_EQ(peer_label(online[0]), "Dr Adams (Op 1)");
+    EXPECT_EQ(peer_label(peer("Lab", "")), "Lab");
     EXPECT_EQ(no_room_text({"Kitchen"}, online), "qnsend: no such room: Kitchen\nRooms online:\n  Dr Adams (Op 1)\n  Lab\n");
     EXPECT_EQ(no_room_text({}, {}), "qnsend: nobody online\n");
     EXPECT_EQ(no_room_json({"Kitchen"}, {}), "{\"error\":\"nobody online\",\"unknown\":[\"Kitchen\"],\"rooms\":[]}\n");
