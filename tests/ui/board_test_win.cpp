@@ -227,6 +227,8 @@ TEST(Board, ClearAndDeleteClearTheSelectedRowAndTheSelectionSurvivesARebuild) {
     PostMessageW(board_list(s), WM_KEYDOWN, VK_DELETE, 0);
     qntest::pump_for(300);
     EXPECT_EQ(qntest::log_lines(s.log_view).size(), lines);
+    // An empty board keeps no refresh timer: an idle copy does not wake for it.
+    EXPECT_FALSE(KillTimer(s.main_window, BOARD_REFRESH_TIMER));
 }
 
 TEST(Board, PeersClearOfAnOwnFlagIsLoggedAndANinthFlagIsNotKept) {

@@ -232,6 +232,7 @@ TEST(UrgentRepeat, StopsOnAcknowledgementAndOnlyUrgentPagesRepeat) {
     SendMessageW(s.main_window, WM_COMMAND, MAKEWPARAM(ID_SEEN_BUTTON, BN_CLICKED),
                  reinterpret_cast<LPARAM>(seen_button(s)));
     EXPECT_EQ(qntest::window_text(seen_button(s)), L"Seen");
+    EXPECT_FALSE(KillTimer(s.main_window, URGENT_REPEAT_TIMER));  // the timer went with the last repeat
     EXPECT_EQ(count_banner_repeats(s, 2500, other.get(), &lost), 0);
     EXPECT_EQ(lost, 0);
 }
