@@ -72,6 +72,9 @@ void create_controls() {
     s->everyone_check = create_child(*s, L"BUTTON", L"Send to everyone", WS_TABSTOP | BS_AUTOCHECKBOX,
                                      ID_EVERYONE_CHECK, 10, normal);
     SendMessageW(s->everyone_check, BM_SETCHECK, BST_CHECKED, 0);
+    // The board and Seen come next in the Tab order, as they sit above the log.
+    create_board_controls();
+    create_seen_button();
     s->log_view = create_child(*s, L"EDIT", L"",
                                WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, ID_LOG_VIEW,
                                10, normal);
@@ -82,8 +85,6 @@ void create_controls() {
                                   normal);
     s->quick_label = create_child(*s, L"STATIC", L"Quick (F1\u2013F10):", 0, ID_QUICK_LABEL, 10, normal);
     s->flags_label = create_child(*s, L"STATIC", L"Flags:", 0, ID_FLAGS_LABEL, 10, normal);
-    create_board_controls();
-    create_seen_button();
 
     s->flag_buttons.clear();
     for (std::size_t i = 0; i < s->settings.flags.size(); ++i) {
