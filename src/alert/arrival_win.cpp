@@ -7,6 +7,7 @@
 
 #include "alert/alert_steps.h"
 #include "alert/alerts.h"
+#include "alert/balloon_texts.h"
 #include "alert/sound.h"
 #include "ui/app_state.h"
 #include "base/win_text.h"
@@ -22,39 +23,26 @@ namespace {
 
 constexpr ColourRef UNKNOWN_FLAG_COLOUR = 0x787878;
 
-struct ArrivalTexts {
-    std::wstring balloon_title;
-    std::wstring balloon_text;
-};
-
-// The balloon texts of a page; for a flag, its banner too.
-ArrivalTexts banner_and_texts(const std::string& kind, const std::string& user_utf8, const std::string& room_utf8,
-                              const std::string& text_utf8, ColourRef colour) {
+// The flag banner of a page (for a flag) and its balloon texts, in full or privately.
+BalloonTexts banner_and_balloon(const std::string& kind, const std::string& user_utf8, const std::string& room_utf8,
+                                const std::string& text_utf8, ColourRef colour, bool private_balloon) {
     const std::wstring user = to_wide(user_utf8);
     const std::wstring room = to_wide(room_utf8);
     const std::wstring text = to_wide(text_utf8);
     const std::wstring sender = as_wide(sender_label(as_u16(user), as_u16(room)));
-    ArrivalTexts out;
-    if (kind == KIND_FLAG) {
-        const std::wstring& label = text;
-        show_flag_banner(room.empty() ? user : room, label, colour != 0 ? colour : UNKNOWN_FLAG_COLOUR);
-        out.balloon_title = label + L" FLAG";
-        out.balloon_text = L"from " + sender;
-    } else {
-        const std::wstring prefix = kind == KIND_QUICK ? L"\u00BB " : L"";
-        out.balloon_title = sender;
-        out.balloon_text = prefix + text;
-    }
-    return out;
+    if (kind == KIND_FLAG)
+        show_flag_banner(room.empty() ? user : room, text, colour != 0 ? colour : UNKNOWN_FLAG_COLOUR);
+    return arrival_balloon(kind, as_u16(sender), as_u16(text), private_balloon);
 }
 
 // Steps 2-3: the log line (saved), the banner for flags, and the balloon texts.
-ArrivalTexts log_and_banner(const IncomingMessage& message) {
+BalloonTexts log_and_banner(const IncomingMessage& message, bool private_balloon) {
     const std::wstring sender = as_wide(sender_label(as_u16(to_wide(message.user)), as_u16(to_wide(message.room))));
     const std::wstring line = as_wide(incoming_line(as_u16(format_time_of_day()), message.kind, as_u16(sender),
                                                     as_u16(to_wide(message.text))));
     append_line(line, true);
-    return banner_and_texts(message.kind, message.user, message.room, message.text, message.colour);
+    return banner_and_balloon(message.kind, message.user, message.room, message.text, message.colour,
+                              private_balloon);
 }
 
 void play_arrival_sound(const Settings& settings) {
@@ -113,7 +101,7 @@ void show_without_activation(HWND window) {
 }
 
 // Steps 4-8 of the alert: sound, screen saver, the window, tray and task bar.
-void run_alert(const AppState& state, const ArrivalTexts& texts, bool may_activate) {
+void run_alert(const AppState& state, const BalloonTexts& texts, bool may_activate) {
     const Settings& settings = state.settings;
     if (settings.sound_enabled) play_arrival_sound(settings);
     if (settings.interrupt_screensaver_on_receive) interrupt_screen_saver();
@@ -129,7 +117,7 @@ void run_alert(const AppState& state, const ArrivalTexts& texts, bool may_activa
 
     if (GetForegroundWindow() != window || !IsWindowVisible(window)) {
         start_tray_flash();
-        show_tray_balloon(texts.balloon_title, texts.balloon_text);
+        show_tray_balloon(as_wide(texts.title), as_wide(texts.text));
     }
     flash_task_bar(window);
 }
@@ -139,7 +127,7 @@ void run_alert(const AppState& state, const ArrivalTexts& texts, bool may_activa
 void on_message_received(const IncomingMessage& message) {
     AppState* state = app();
     if (!state) return;
-    const ArrivalTexts texts = log_and_banner(message);
+    const BalloonTexts texts = log_and_banner(message, state->settings.private_balloons);
     page_shown(message);
     run_alert(*state, texts, true);
 }
@@ -148,7 +136,8 @@ void repeat_urgent_alert() {
     AppState* state = app();
     AwaitingPage page;
     if (!state || !take_urgent_repeat(page)) return;
-    const ArrivalTexts texts = banner_and_texts(page.kind, page.user, page.room, page.text, page.colour);
+    const BalloonTexts texts = banner_and_balloon(page.kind, page.user, page.room, page.text, page.colour,
+                                                  state->settings.private_balloons);
     run_alert(*state, texts, false);
 }
 

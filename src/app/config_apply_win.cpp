@@ -45,14 +45,18 @@ void reapply_settings(AppState& state) {
 }
 
 // The record to save: the file as it is now (an administrator may have edited what
-// the dialog does not show while it was open), or the running record when the file
-// cannot be read; the dialog's fields go over it.
-Settings record_to_save(const Settings& running) {
-    Settings saved = running;
+// the dialog does not show while it was open), or the running record when there is
+// no file yet; the dialog's fields go over it. False when the file is there but
+// cannot be read: writing the running record over it could lose its site key.
+bool record_to_save(const Settings& running, Settings& saved) {
+    saved = running;
     std::string bytes;
-    if (read_file_bytes(running.ini_path, bytes)) saved = parse_settings_text(bytes, running.ini_path);
+    std::wstring reason;
+    const FileRead read = read_file_bytes_checked(running.ini_path, bytes, reason);
+    if (read == FileRead::failed) return false;
+    if (read == FileRead::read) saved = parse_settings_text(bytes, running.ini_path);
     read_dialog_fields(saved);
-    return saved;
+    return true;
 }
 
 void report_unsaved(HWND dialog, const std::wstring& path) {
@@ -64,10 +68,11 @@ void report_unsaved(HWND dialog, const std::wstring& path) {
 void apply_configuration(HWND dialog) {
     AppState* state = app();
     if (!state) return;
-    const Settings saved = record_to_save(state->settings);
+    Settings saved;
+    const bool readable = record_to_save(state->settings, saved);
     read_dialog_fields(state->settings);
     set_start_at_login(start_at_login_checked());
-    if (!save_settings(saved)) report_unsaved(dialog, saved.ini_path);
+    if (!readable || !save_settings(saved)) report_unsaved(dialog, saved.ini_path);
     reapply_settings(*state);
 }
 

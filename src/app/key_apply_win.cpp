@@ -1,6 +1,8 @@
 // Saving a new site key and switching the running program over to it.
 #include <windows.h>
 
+#include <utility>
+
 #include "ui/app_state.h"
 #include "app/startup.h"
 #include "config/settings_reader.h"
@@ -15,8 +17,11 @@ namespace quillnet {
 bool save_site_key(const std::string& key_text) {
     AppState* s = app();
     if (!s) return false;
-    // The file may have been edited since start-up; only the key changes in it.
-    Settings on_disk = load_settings(s->settings.ini_path);
+    // The file may have been edited since start-up; only the key changes in it. One
+    // that is there but cannot be read is not overwritten with defaults.
+    SettingsFile file = read_settings_file(s->settings.ini_path);
+    if (file.unreadable) return false;
+    Settings on_disk = std::move(file.settings);
     on_disk.site_key = key_text;
     if (!save_settings(on_disk)) return false;
 

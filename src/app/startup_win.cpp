@@ -15,6 +15,7 @@
 #include "net/events.h"
 #include "res/resource_ids.h"
 #include "ui/conversation_log.h"
+#include "ui/key_window.h"
 #include "ui/layout.h"
 #include "ui/log_core.h"
 #include "ui/main_window.h"
@@ -92,7 +93,7 @@ void attach_menu_bar(HWND window) {
 }
 
 void prime_log(const AppState& s) {
-    const std::wstring history = load_history();
+    const std::wstring history = load_history(s.settings.history_days);
     if (!history.empty()) SetWindowTextW(s.log_view, history.c_str());
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -121,10 +122,18 @@ std::wstring module_path() {
 
 }  // namespace
 
+namespace {
+
+void show_network_error(const AppState& s, const std::wstring& text) {
+    MessageBoxW(s.main_window, text.c_str(), L"Quillnet \u2014 network error", MB_ICONERROR);
+}
+
+}  // namespace
+
 void start_engine(AppState& s) {
     std::wstring error_text;
     if (s.engine.start(s.settings, s.main_window, error_text)) return;
-    MessageBoxW(s.main_window, error_text.c_str(), L"Quillnet \u2014 network error", MB_ICONERROR);
+    show_network_error(s, error_text);
 }
 
 std::wstring configuration_path(const std::wstring& module_path) {
@@ -136,7 +145,10 @@ std::wstring configuration_path(const std::wstring& module_path) {
 void start_application(AppState& state, HINSTANCE instance, int show_command, const std::wstring& ini_path) {
     set_app(&state);
     state.instance = instance;
-    state.settings = load_settings(ini_path);
+    // A file that is there but cannot be read may hold a site key: running on the
+    // defaults would page in the open, so the network stays off instead.
+    SettingsFile file = read_settings_file(ini_path);
+    state.settings = std::move(file.settings);
 
     load_icons(state);
     register_main_class(state);
@@ -164,7 +176,8 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
     // the queue until the loop runs, after the start-up lines of the log. A failed
     // start's error box is owned by the visible window.
     add_tray_icon();
-    start_engine(state);
+    if (file.unreadable) show_network_error(state, unreadable_settings_text(file.reason));
+    else start_engine(state);
     refresh_rooms_list();
     announce_start_in_tray(state);
 }
@@ -206,6 +219,8 @@ int run_message_loop() {
 void finish_application(AppState& state) {
     free_queued_engine_events();
     set_modal_key_handler(nullptr);
+    // A site key copied less than a minute ago does not outlive the program there.
+    forget_copied_key();
     if (state.accelerators) DestroyAcceleratorTable(state.accelerators);
     state.accelerators = nullptr;
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(state.banner_brush), static_cast<HGDIOBJ>(state.normal_font),

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 #include "base/file_io.h"
 #include "base/text.h"
@@ -31,24 +34,50 @@ bool write_all(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool read_file_bytes(const std::wstring& path, std::string& out) {
+FileRead read_file_bytes_checked(const std::wstring& path, std::string& out, std::wstring& reason) {
     out.clear();
+    reason.clear();
+    auto failed = [&reason, &out](int code) {
+        const char* text = std::strerror(code);
+        reason.assign(text, text + std::strlen(text));
+        out.clear();
+        return FileRead::failed;
+    };
     const int fd = ::open(native_path(path).c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    bool ok = true;
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileRead::missing : failed(errno);
+    FileRead result = FileRead::read;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) { ok = false; break; }
+        if (n < 0) {
+            result = failed(errno);
+            break;
+        }
         if (n == 0) break;
         out.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    return ok;
+    return result;
+}
+
+bool read_file_bytes(const std::wstring& path, std::string& out) {
+    std::wstring reason;
+    return read_file_bytes_checked(path, out, reason) == FileRead::read;
 }
 
 std::wstring replacement_temp_path(const std::wstring& path) {
-    return path + L".tmp" + std::to_wstring(::getpid());
+    static const wchar_t HEX[] = L"0123456789abcdef";
+    std::wstring digits;
+    try {
+        std::random_device random;  // the system's generator
+        for (int i = 0; i < 4; ++i) {
+            const unsigned value = random();
+            for (int shift = 12; shift >= 0; shift -= 4) digits += HEX[(value >> shift) & 0xF];
+        }
+    } catch (...) {
+        return std::wstring();
+    }
+    return path + L".~" + digits + L".tmp";
 }
 
 namespace {
@@ -67,9 +96,25 @@ bool rewrite_in_place(const std::string& target, const std::string& bytes) {
 
 bool replace_file_contents(const std::wstring& path, const std::string& bytes) {
     const std::string target = native_path(path);
-    const std::string temp = native_path(replacement_temp_path(path));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::string temp;
+    int fd = -1;
+    // A fresh name, created only when nothing of that name exists.
+    for (int attempt = 0; attempt < 4 && fd < 0; ++attempt) {
+        const std::wstring name = replacement_temp_path(path);
+        if (name.empty()) break;
+        temp = native_path(name);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return rewrite_in_place(target, bytes);
+    // The copy gets the old file's permissions (and owner, where that is allowed).
+    struct stat old_file;
+    if (::stat(target.c_str(), &old_file) == 0) {
+        (void)::fchown(fd, old_file.st_uid, old_file.st_gid);
+        (void)::fchmod(fd, old_file.st_mode & 07777);
+    } else {
+        (void)::fchmod(fd, 0644);
+    }
     bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;

@@ -28,6 +28,9 @@ enum ConfigControlId : int {
     IDC_CFG_BRING_TO_FRONT = 22,
     IDC_CFG_INTERRUPT_SCREENSAVER = 23,
     IDC_CFG_QUICK_BASE = 40,
+    // Privacy of the desk.
+    IDC_CFG_PRIVATE_BALLOONS = 30,
+    IDC_CFG_HISTORY_DAYS = 31,
 };
 
 struct ConfigDialogControls {
@@ -44,6 +47,9 @@ struct ConfigDialogControls {
     HWND sound_file_edit = nullptr;
     HWND volume_trackbar = nullptr;
     HWND volume_label = nullptr;
+    // Privacy of the desk.
+    HWND private_balloons = nullptr;
+    HWND history_days_edit = nullptr;
 };
 
 // The one set of handles; one dialog is open at a time.

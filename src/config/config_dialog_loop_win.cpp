@@ -41,15 +41,15 @@ std::wstring joined(const std::vector<std::string>& entries) {
 void add_loop_fields(HWND dialog, const Settings& s, unsigned dpi, HINSTANCE instance, HFONT font) {
     constexpr DWORD EDIT = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     fields = LoopFields{};
-    add(dialog, L"STATIC", L"Urgent pages:", 0, 15, 399, 125, 20, 0, dpi, instance, font);
-    fields.urgent = add(dialog, L"EDIT", joined(s.urgent), EDIT, 140, 396, 335, 24, IDC_CFG_URGENT, dpi, instance, font);
-    add(dialog, L"STATIC", L"Repeat every (s):", 0, 15, 433, 165, 20, 0, dpi, instance, font);
-    fields.repeat_s = add(dialog, L"EDIT", std::to_wstring(s.urgent_repeat_s), EDIT | ES_NUMBER, 182, 430, 50, 24,
+    add(dialog, L"STATIC", L"Urgent pages:", 0, 15, 469, 125, 20, 0, dpi, instance, font);
+    fields.urgent = add(dialog, L"EDIT", joined(s.urgent), EDIT, 140, 466, 335, 24, IDC_CFG_URGENT, dpi, instance, font);
+    add(dialog, L"STATIC", L"Repeat every (s):", 0, 15, 503, 165, 20, 0, dpi, instance, font);
+    fields.repeat_s = add(dialog, L"EDIT", std::to_wstring(s.urgent_repeat_s), EDIT | ES_NUMBER, 182, 500, 50, 24,
                           IDC_CFG_REPEAT_S, dpi, instance, font);
-    add(dialog, L"STATIC", L"Tell sender after (s):", 0, 240, 433, 172, 20, 0, dpi, instance, font);
-    fields.escalate_s = add(dialog, L"EDIT", std::to_wstring(s.urgent_escalate_s), EDIT | ES_NUMBER, 415, 430, 60,
+    add(dialog, L"STATIC", L"Tell sender after (s):", 0, 240, 503, 172, 20, 0, dpi, instance, font);
+    fields.escalate_s = add(dialog, L"EDIT", std::to_wstring(s.urgent_escalate_s), EDIT | ES_NUMBER, 415, 500, 60,
                             24, IDC_CFG_ESCALATE_S, dpi, instance, font);
-    add(dialog, L"STATIC", L"Quick messages and flags, comma-separated; 0 s: off.", 0, 15, 458, 470, 20,
+    add(dialog, L"STATIC", L"Quick messages and flags, comma-separated; 0 s: off.", 0, 15, 528, 470, 20,
         0, dpi, instance, font);
     for (HWND edit : {fields.repeat_s, fields.escalate_s})
         if (edit) SendMessageW(edit, EM_LIMITTEXT, 4, 0);

@@ -8,6 +8,7 @@
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
 #include "config/config_dialog_loop.h"
+#include "config/settings_reader.h"
 
 namespace quillnet {
 
@@ -42,6 +43,13 @@ void read_dialog_fields(Settings& s) {
     s.bring_to_front_on_receive = is_checked(c.bring_to_front);
     s.interrupt_screensaver_on_receive = is_checked(c.interrupt_screensaver);
     read_loop_fields(s);
+    // Privacy of the desk. A field left empty means no age limit; digits beyond the
+    // range keep the value as it was.
+    s.private_balloons = is_checked(c.private_balloons);
+    const std::string days = utf8_text(c.history_days_edit);
+    std::int32_t n = 0;
+    if (days.empty()) s.history_days = 0;
+    else if (parse_number(days, n) && n >= 0) s.history_days = n;
 }
 
 bool start_at_login_checked() { return is_checked(config_dialog_controls().start_at_login); }

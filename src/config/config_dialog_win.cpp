@@ -22,7 +22,7 @@ namespace {
 
 const wchar_t DIALOG_CLASS[] = L"QNConfigDialog";
 constexpr int CLIENT_WIDTH = 880;
-constexpr int CLIENT_HEIGHT = 480;
+constexpr int CLIENT_HEIGHT = 560;
 constexpr DWORD DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME;
 
@@ -74,6 +74,16 @@ HWND add_check(HWND dialog, const std::wstring& text, bool checked, Geometry g, 
 
 std::wstring percent_text(int volume) { return std::to_wstring(volume) + L"%"; }
 
+// Below the quick messages: what the desk leaves behind of patients' names.
+void create_privacy_controls(HWND dialog, const Settings& s) {
+    ConfigDialogControls& c = config_dialog_controls();
+    c.private_balloons = add_check(dialog, L"Private balloons: name the sender, never the text",
+                                   s.private_balloons, {15, 394, 460, 22}, IDC_CFG_PRIVATE_BALLOONS);
+    add_label(dialog, L"Keep history for days (0 = no limit):", {15, 431, 300, 20});
+    c.history_days_edit = add_control(dialog, L"EDIT", std::to_wstring(s.history_days), EDIT_STYLE | ES_NUMBER,
+                                      {315, 428, 70, 24}, IDC_CFG_HISTORY_DAYS);
+}
+
 // The controls in creation order, which is also the Tab order.
 void create_dialog_controls(HWND dialog, const Settings& s) {
     ConfigDialogControls& c = config_dialog_controls();
@@ -122,8 +132,10 @@ void create_dialog_controls(HWND dialog, const Settings& s) {
     c.volume_label = add_label(dialog, percent_text(s.volume), {773, 376, 50, 20}, IDC_CFG_VOLUME_LABEL);
 
     add_loop_fields(dialog, s, dialog_dpi, dialog_hooks.instance, dialog_hooks.font);
-    add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 440, 90, 28}, IDOK);
-    add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 440, 90, 28}, IDCANCEL);
+    create_privacy_controls(dialog, s);
+
+    add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 520, 90, 28}, IDOK);
+    add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 520, 90, 28}, IDCANCEL);
 }
 
 void browse_for_sound(HWND dialog) {

@@ -14,8 +14,9 @@ bool Settings::operator==(const Settings& o) const {
            auto_minimize_after_send == o.auto_minimize_after_send &&
            bring_to_front_on_receive == o.bring_to_front_on_receive &&
            interrupt_screensaver_on_receive == o.interrupt_screensaver_on_receive &&
-           site_key == o.site_key && urgent == o.urgent &&
-           urgent_repeat_s == o.urgent_repeat_s && urgent_escalate_s == o.urgent_escalate_s && ini_path == o.ini_path;
+           site_key == o.site_key && ini_path == o.ini_path &&
+           private_balloons == o.private_balloons && history_days == o.history_days && urgent == o.urgent &&
+           urgent_repeat_s == o.urgent_repeat_s && urgent_escalate_s == o.urgent_escalate_s;
 }
 
 const std::vector<std::string>& default_quick_messages() {
@@ -46,6 +47,7 @@ void complete_settings(Settings& s) {
     if (s.volume > 100) s.volume = 100;
     if (s.tone_freq < 100) s.tone_freq = 100;
     if (s.tone_ms < 30) s.tone_ms = 30;
+    if (s.history_days < 0) s.history_days = 0;
     // Port 0 would bind a random port and announce one nobody can reach.
     if (s.discovery_port == 0) s.discovery_port = Settings{}.discovery_port;
     if (s.message_port == 0) s.message_port = Settings{}.message_port;

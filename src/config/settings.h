@@ -50,7 +50,9 @@ struct Settings {
     bool bring_to_front_on_receive = true;
     bool interrupt_screensaver_on_receive = true;
     // [security] site_key as read (trimmed): empty means open mode; anything but 64
-    // hexadecimal digits keeps the network off (see net/site_key.h).
+    // hexadecimal digits keeps the network off (see net/site_key.h). A section whose
+    // lines give no site_key but hold something else puts SITE_KEY_NOT_READ_MARK and
+    // the first such line here.
     std::string site_key;
     // [loop]: quick-message texts and flag labels that make a page urgent (matched by
     // matches_urgent), how often an urgent page's alert repeats at the recipient, and
@@ -60,10 +62,19 @@ struct Settings {
     std::int32_t urgent_escalate_s = 60;
     std::wstring ini_path;
 
+    // [behavior] privacy of the desk: balloons that name only the sender and the kind
+    // of page, and the number of days the history file keeps (0: no age limit).
+    bool private_balloons = false;
+    std::int32_t history_days = 0;
+
     bool operator==(const Settings& other) const;
 };
 
 constexpr std::size_t MAX_QUICK_MESSAGES = 10;
+
+// Begins the site_key of a [security] section that held lines but no key; it is never
+// a valid key, so such a file keeps the network off, and saving keeps it so.
+constexpr const char* SITE_KEY_NOT_READ_MARK = "not read: ";
 
 const std::vector<std::string>& default_quick_messages();
 const std::vector<FlagDefinition>& default_flags();

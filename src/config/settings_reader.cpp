@@ -26,7 +26,15 @@ struct ReaderState {
     std::string section;
     std::vector<QuickEntry> quick;
     std::vector<FlagDefinition> flags;
+    // The first line of [security] that gives no site_key: a misspelt key, a value
+    // on a line of its own. Unless a site_key line gives a value, it keeps the
+    // network off.
+    std::string security_stray;
 };
+
+void note_security_stray(ReaderState& st, const std::string& line) {
+    if (st.security_stray.empty()) st.security_stray = line;
+}
 
 void set_number(const std::string& value, std::int32_t& field) {
     std::int32_t n;
@@ -71,6 +79,11 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
             s.bring_to_front_on_receive = parse_switch(value);
         else if (key == "interrupt_screensaver_on_receive")
             s.interrupt_screensaver_on_receive = parse_switch(value);
+        // Privacy of the desk.
+        else if (key == "private_balloons")
+            s.private_balloons = parse_switch(value);
+        else if (key == "history_days")
+            set_number(value, s.history_days);
     } else if (sec == "quick_messages") {
         std::int32_t order;
         if (!parse_number(key, order)) order = static_cast<std::int32_t>(st.quick.size() + 1);
@@ -93,9 +106,14 @@ void read_line(ReaderState& st, const std::string& raw_line) {
         return;
     }
     const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) return;
+    if (eq == std::string::npos) {
+        if (st.section == "security") note_security_stray(st, line);
+        return;
+    }
     const std::string raw_key = trim(line.substr(0, eq));
-    apply_line(st, raw_key, ascii_lower(raw_key), trim(line.substr(eq + 1)));
+    const std::string key = ascii_lower(raw_key);
+    if (st.section == "security" && key != "site_key") note_security_stray(st, line);
+    apply_line(st, raw_key, key, trim(line.substr(eq + 1)));
 }
 
 }  // namespace
@@ -195,19 +213,32 @@ Settings parse_settings_text(const std::string& raw_bytes, const std::wstring& p
                      [](const QuickEntry& a, const QuickEntry& b) { return a.order < b.order; });
     for (QuickEntry& q : st.quick) st.settings.quick_messages.push_back(std::move(q.text));
     st.settings.flags = std::move(st.flags);
+    // A [security] section that tried to give a key and gave none must not open the
+    // workstation: what it holds stands in for the key, marked so it never is one.
+    if (st.settings.site_key.empty() && !st.security_stray.empty())
+        st.settings.site_key = SITE_KEY_NOT_READ_MARK + st.security_stray;
     complete_settings(st.settings);
     return st.settings;
 }
 
-Settings load_settings(const std::wstring& path) {
+SettingsFile read_settings_file(const std::wstring& path) {
+    SettingsFile file;
     std::string bytes;
-    if (!read_file_bytes(path, bytes)) {
-        Settings s;
-        s.ini_path = path;
-        complete_settings(s);
-        return s;
+    const FileRead read = read_file_bytes_checked(path, bytes, file.reason);
+    if (read == FileRead::read) {
+        file.settings = parse_settings_text(bytes, path);
+        return file;
     }
-    return parse_settings_text(bytes, path);
+    file.unreadable = read == FileRead::failed;
+    file.settings.ini_path = path;
+    complete_settings(file.settings);
+    return file;
 }
+
+std::wstring unreadable_settings_text(const std::wstring& reason) {
+    return L"Quillnet.ini could not be read (" + reason + L"). The network is off until it can be read.";
+}
+
+Settings load_settings(const std::wstring& path) { return read_settings_file(path).settings; }
 
 }  // namespace quillnet

@@ -12,6 +12,19 @@ namespace quillnet {
 // Reads the file at path (missing or unreadable: defaults); always completed.
 Settings load_settings(const std::wstring& path);
 
+// The file read for start-up: a file that is there but cannot be read (locked, access
+// denied) gives the defaults too, but says so, with the system's reason, because
+// the defaults would run an administrator's sealed workstation open.
+struct SettingsFile {
+    Settings settings;
+    bool unreadable = false;
+    std::wstring reason;
+};
+SettingsFile read_settings_file(const std::wstring& path);
+
+// The error box text for a file that could not be read.
+std::wstring unreadable_settings_text(const std::wstring& reason);
+
 // The pure reader: the file's bytes to a completed record whose ini_path is path.
 Settings parse_settings_text(const std::string& bytes, const std::wstring& path);
 // The file's bytes as UTF-8 text: a UTF-8 byte-order mark is dropped, a UTF-16 LE

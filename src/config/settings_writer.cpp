@@ -13,6 +13,17 @@ namespace {
 
 const char* flag_bit(bool b) { return b ? "1" : "0"; }
 
+bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// A key is written in lower case; any other value is written as held, so that the
+// text an administrator put there (and that keeps the network off) stays readable.
+std::string site_key_text(const std::string& value) {
+    if (value.size() != 64) return value;
+    for (char c : value)
+        if (!is_hex_digit(c)) return value;
+    return ascii_lower(value);
+}
+
 }  // namespace
 
 std::string colour_text(ColourRef colour) {
@@ -59,6 +70,9 @@ std::string settings_text(const Settings& s) {
     line(std::string("auto_minimize_after_send = ") + flag_bit(s.auto_minimize_after_send));
     line(std::string("bring_to_front_on_receive = ") + flag_bit(s.bring_to_front_on_receive));
     line(std::string("interrupt_screensaver_on_receive = ") + flag_bit(s.interrupt_screensaver_on_receive));
+    // Privacy of the desk.
+    line(std::string("private_balloons = ") + flag_bit(s.private_balloons));
+    line("history_days = " + std::to_string(s.history_days));
     line("");
     line("[quick_messages]");
     line("; F1..F10 quick messages sent with the function keys.");
@@ -76,7 +90,7 @@ std::string settings_text(const Settings& s) {
     if (!s.site_key.empty()) {
         line("");
         line("[security]");
-        line("site_key = " + ascii_lower(s.site_key));
+        line("site_key = " + site_key_text(s.site_key));
     }
     return out;
 }

@@ -23,6 +23,23 @@ struct HistoryLoad {
     std::string rewritten;      // the kept lines for the file, when rewrite is set
 };
 
-HistoryLoad prepare_history(const std::string& file_bytes);
+// A local date and time, as the log's separators and times of day give it.
+struct LocalMoment {
+    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+// The lines of at most keep_days days before now (keep_days 0 or less: all of them).
+// A line's moment is read from the file itself: a start-up separator gives its date
+// and time; a line that begins with a time of day is on the date of the separator
+// above it, one day later each time the time of day goes back by more than an hour
+// (a run past midnight); a line without a time of day shares the moment of the line
+// before it. A moment read so is never later than the line really is, so no line
+// stays longer than asked. Lines above the first separator have no date and leave.
+std::vector<std::string> drop_old_history_lines(const std::vector<std::string>& lines, int keep_days,
+                                                const LocalMoment& now);
+
+// The file's bytes to what the log shows and, when lines leave (older than keep_days,
+// or beyond the newest history_keep_lines), what the file is rewritten with.
+HistoryLoad prepare_history(const std::string& file_bytes, int keep_days = 0, const LocalMoment& now = {});
 
 }  // namespace quillnet

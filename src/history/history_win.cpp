@@ -57,9 +57,10 @@ std::wstring history_path() {
         if (base.empty()) return std::wstring();
         const wchar_t* const folder_name = L"\\Quillnet";
         const wchar_t* const file_name = L"\\history.log";
-        // The trim writes a temporary copy beside the file whose name is up to 14 units
-        // longer, so that name has to fit as well.
-        if (base.size() + std::wcslen(folder_name) + std::wcslen(file_name) + 14 >= MAX_PATH) {
+        // The trim writes a temporary copy beside the file whose name is longer, so
+        // that name has to fit as well.
+        if (base.size() + std::wcslen(folder_name) + std::wcslen(file_name) + REPLACEMENT_NAME_EXTRA_UNITS >=
+            MAX_PATH) {
             base = long_path_form(base);
             while (base.size() > 1 && base.back() == L'\\') base.pop_back();
         }
@@ -81,13 +82,16 @@ void append_history_line(const std::wstring& line) {
     }
 }
 
-std::wstring load_history() {
+std::wstring load_history(int keep_days) {
     try {
         const std::wstring path = history_path();
         if (path.empty()) return std::wstring();
         std::string bytes;
         if (!read_file_bytes(path, bytes)) return std::wstring();
-        const HistoryLoad load = prepare_history(bytes);
+        SYSTEMTIME local{};
+        GetLocalTime(&local);
+        const LocalMoment now{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+        const HistoryLoad load = prepare_history(bytes, keep_days, now);
         bytes.clear();
         bytes.shrink_to_fit();
         // The kept lines go to a new file that replaces the old one only once it is

@@ -22,12 +22,9 @@ private:
     bool open_;
 };
 
-}  // namespace
-
-bool put_clipboard_text(HWND owner, const std::wstring& text) {
-    OpenClipboardScope clipboard(owner);
-    if (!clipboard.open() || !EmptyClipboard()) return false;
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+// Puts bytes on the open clipboard in format.
+bool set_clipboard_bytes(UINT format, const void* data, SIZE_T bytes) {
+    if (format == 0) return false;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!memory) return false;
     void* target = GlobalLock(memory);
@@ -35,20 +32,46 @@ bool put_clipboard_text(HWND owner, const std::wstring& text) {
         GlobalFree(memory);
         return false;
     }
-    std::memcpy(target, text.c_str(), bytes);
+    std::memcpy(target, data, bytes);
     GlobalUnlock(memory);
     // On success the clipboard owns the memory; otherwise it is still ours to free.
-    if (!SetClipboardData(CF_UNICODETEXT, memory)) {
+    if (!SetClipboardData(format, memory)) {
         GlobalFree(memory);
         return false;
     }
     return true;
 }
 
-std::wstring clipboard_text(HWND owner) {
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::wstring();
+bool put_text(HWND owner, const std::wstring& text, bool secret) {
     OpenClipboardScope clipboard(owner);
-    if (!clipboard.open()) return std::wstring();
+    if (!clipboard.open() || !EmptyClipboard()) return false;
+    if (!set_clipboard_bytes(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t))) return false;
+    if (!secret) return true;
+    // Windows 10 and 11 read these: the first keeps clipboard monitors (history,
+    // cloud sync) away whatever it holds; the other two say no with a DWORD 0.
+    const DWORD no = 0;
+    const bool excluded =
+        set_clipboard_bytes(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), &no, sizeof no);
+    const bool no_history =
+        set_clipboard_bytes(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), &no, sizeof no);
+    const bool no_cloud = set_clipboard_bytes(RegisterClipboardFormatW(L"CanUploadToCloudClipboard"), &no, sizeof no);
+    // A secret without its guards does not stay on the clipboard.
+    if (excluded && no_history && no_cloud) return true;
+    EmptyClipboard();
+    return false;
+}
+
+}  // namespace
+
+bool put_clipboard_text(HWND owner, const std::wstring& text) { return put_text(owner, text, false); }
+
+bool put_secret_clipboard_text(HWND owner, const std::wstring& text) { return put_text(owner, text, true); }
+
+
+namespace {
+
+// The Unicode text of the clipboard, which the caller holds open.
+std::wstring open_clipboard_text() {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (!data) return std::wstring();
     const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
@@ -61,6 +84,23 @@ std::wstring clipboard_text(HWND owner) {
     std::wstring copy(text, length);
     GlobalUnlock(data);
     return copy;
+}
+
+}  // namespace
+
+std::wstring clipboard_text(HWND owner) {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::wstring();
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard.open()) return std::wstring();
+    return open_clipboard_text();
+}
+
+bool empty_clipboard_holding(HWND owner, const std::wstring& text) {
+    if (text.empty() || !IsClipboardFormatAvailable(CF_UNICODETEXT)) return false;
+    // Compared and emptied while held open, so nothing copied in between is lost.
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard.open() || open_clipboard_text() != text) return false;
+    return EmptyClipboard() != FALSE;
 }
 
 }  // namespace quillnet

@@ -52,4 +52,11 @@ constexpr KeyWindowLayout KEY_WINDOW_LAYOUT = {
 using SaveSiteKey = std::function<bool(const std::string& key_text)>;
 void show_key_window(HWND owner, const SaveSiteKey& save);
 
+// A key put on the clipboard by Copy is taken off it again after this long (and at
+// exit), if the clipboard still holds it. Tests shorten it; the program never does.
+constexpr unsigned COPIED_KEY_LIFETIME_MS = 60000;
+void set_copied_key_lifetime_ms(unsigned milliseconds);
+// Takes a copied key off the clipboard now, if it is still there (at exit).
+void forget_copied_key();
+
 }  // namespace quillnet

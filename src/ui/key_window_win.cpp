@@ -102,17 +102,62 @@ void on_generate(HWND window) {
     show_keys(window);
 }
 
+// The key last put on the clipboard by Copy, until the clipboard is cleared of it.
+struct CopiedKey {
+    std::wstring text;
+    UINT_PTR timer = 0;
+};
+
+CopiedKey& copied_key() {
+    static CopiedKey copied;
+    return copied;
+}
+
+unsigned copied_key_lifetime_ms = COPIED_KEY_LIFETIME_MS;
+
+void wipe(std::wstring& text) {
+    if (!text.empty()) SecureZeroMemory(&text[0], text.size() * sizeof(wchar_t));
+    text.clear();
+}
+
+HWND clipboard_owner() {
+    const AppState* s = app();
+    return s ? s->main_window : nullptr;
+}
+
+void CALLBACK copied_key_expired(HWND, UINT, UINT_PTR, DWORD) {
+    try {
+        forget_copied_key();
+    } catch (...) {
+        // nothing may unwind through the system's dispatch code
+    }
+}
+
 void on_copy(HWND window) {
     const std::string& pending = key_window().pending;
-    if (is_site_key(pending)) put_clipboard_text(window, to_wide(pending));
+    if (!is_site_key(pending)) return;
+    CopiedKey& copied = copied_key();
+    if (copied.timer) KillTimer(nullptr, copied.timer);
+    copied.timer = 0;
+    wipe(copied.text);
+    if (!put_secret_clipboard_text(window, to_wide(pending))) return;
+    copied.text = to_wide(pending);
+    // A thread timer, so that it still fires after this window has closed.
+    copied.timer = SetTimer(nullptr, 0, copied_key_lifetime_ms, copied_key_expired);
 }
 
 void on_paste(HWND window) {
+    std::wstring pasted = clipboard_text(window);
     std::string key_text;
-    if (!key_from_pasted_text(to_utf8(clipboard_text(window)), key_text)) {
+    if (!key_from_pasted_text(to_utf8(pasted), key_text)) {
+        wipe(pasted);
         tell(window, PASTE_REFUSED, MB_ICONWARNING);
         return;
     }
+    // The key has arrived where it belongs; it does not wait on the clipboard for
+    // whoever pastes next.
+    empty_clipboard_holding(window, pasted);
+    wipe(pasted);
     key_window().pending = key_text;
     show_keys(window);
 }
@@ -187,6 +232,16 @@ HWND create_key_window(HWND owner, HINSTANCE instance) {
 }
 
 }  // namespace
+
+void set_copied_key_lifetime_ms(unsigned milliseconds) { copied_key_lifetime_ms = milliseconds; }
+
+void forget_copied_key() {
+    CopiedKey& copied = copied_key();
+    if (copied.timer) KillTimer(nullptr, copied.timer);
+    copied.timer = 0;
+    empty_clipboard_holding(clipboard_owner(), copied.text);
+    wipe(copied.text);
+}
 
 void show_key_window(HWND owner, const SaveSiteKey& save) {
     AppState* s = app();

@@ -49,7 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FrameConnection connection(receiver.release(), "10.0.0.7", 0);
     WindowHandle window = reinterpret_cast<WindowHandle>(0x5000);
     open_event_window(window);
-    const FrameContext context{own_id, flags, nullptr, nullptr, window};
+    // SEEN and CLEAR lines go to the engine, whole and without their line feed.
+    int handed = 0;
+    const FrameContext context{own_id, flags, nullptr, nullptr, window,
+                               [&](const std::string& line, const std::string& address) {
+                                   if (line.find('\n') != std::string::npos || address != "10.0.0.7" ||
+                                       !is_loop_kind(parse_line(line).kind))
+                                       std::abort();
+                                   ++handed;
+                               }};
 
     std::size_t written = 0;
     while (written < bytes.size() && connection.stage == FrameStage::reading) {
@@ -77,14 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ParsedLine parsed = parse_line(expected.line);
     // A sealed frame reaching a copy in open mode is dropped (with a notice) unanswered.
-    const bool posted = !expected.line.empty() && field_or_empty(parsed, 1) != own_id && parsed.kind != "QS1";
+    const bool for_us = !expected.line.empty() && field_or_empty(parsed, 1) != own_id;
+    const bool loop = for_us && is_loop_kind(parsed.kind);
+    if (handed != (loop && expected.terminated ? 1 : 0)) std::abort();
+    const bool posted = for_us && !loop && parsed.kind != "QS1";
     PostedEvent event;
     const bool got = wait_for_event(window, event, 0);
     if (got) free_event_payload(event);
     close_event_window(window);
     if (got != posted) std::abort();
     const std::string ack = read_everything(sender.get());
-    const bool acknowledged = posted && is_message_kind(parsed.kind) && expected.terminated;
+    const bool acknowledged = ((posted && is_message_kind(parsed.kind)) || loop) && expected.terminated;
     if (acknowledged != (ack == encode_line("ACK", {field_or_empty(parsed, 0)}))) std::abort();
     if (!acknowledged && !ack.empty()) std::abort();
     return 0;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "alert/alert_steps.h"
@@ -386,6 +387,19 @@ TEST(Alerts, DISABLED_HoldAnAlertForScreenshots) {
     ShowWindow(state.main_window, SW_HIDE);
     deliver(state.main_window, "MSG", "Nurse", "Sterilisation", "Patient in room 2 is ready");
     qntest::pump_for(3000);
+}
+
+// A page to a workstation with private balloons, hidden in the tray: the balloon on
+// the virtual desktop's task bar names the sender only (for a screenshot).
+TEST(Alerts, DISABLED_HoldAPrivateBalloonForAScreenshot) {
+    qntest::AppConfig config;
+    config.extra_ini = "[behavior]\r\nprivate_balloons = 1\r\n";
+    RunningApp program(L"alert-private-shot", config);
+    AppState& state = program.state();
+    ShowWindow(state.main_window, SW_HIDE);
+    deliver(state.main_window, "MSG", "Front Desk", "Reception", "Mrs Patel is here for her 10:30");
+    const char* hold = std::getenv("QN_HOLD_MS");
+    qntest::pump_for(hold ? std::atoi(hold) : 6000);
 }
 
 }  // namespace

@@ -65,15 +65,18 @@ std::vector<ExpectedControl> expected_controls() {
         {L"Static", L"Volume:", 505, 376, 60, 20, 0},
         {L"msctls_trackbar32", L"", 565, 372, 200, 30, 16},
         {L"Static", L"80%", 773, 376, 50, 20, 17},
-        {L"Static", L"Urgent pages:", 15, 399, 125, 20, 0},
-        {L"Edit", L"EMERG", 140, 396, 335, 24, 60},
-        {L"Static", L"Repeat every (s):", 15, 433, 165, 20, 0},
-        {L"Edit", L"20", 182, 430, 50, 24, 61},
-        {L"Static", L"Tell sender after (s):", 240, 433, 172, 20, 0},
-        {L"Edit", L"60", 415, 430, 60, 24, 62},
-        {L"Static", L"Quick messages and flags, comma-separated; 0 s: off.", 15, 458, 470, 20, 0},
-        {L"Button", L"OK", 665, 440, 90, 28, 1},
-        {L"Button", L"Cancel", 765, 440, 90, 28, 2},
+        {L"Button", L"Private balloons: name the sender, never the text", 15, 394, 460, 22, 30},
+        {L"Static", L"Keep history for days (0 = no limit):", 15, 431, 300, 20, 0},
+        {L"Edit", L"0", 315, 428, 70, 24, 31},
+        {L"Static", L"Urgent pages:", 15, 469, 125, 20, 0},
+        {L"Edit", L"EMERG", 140, 466, 335, 24, 60},
+        {L"Static", L"Repeat every (s):", 15, 503, 165, 20, 0},
+        {L"Edit", L"20", 182, 500, 50, 24, 61},
+        {L"Static", L"Tell sender after (s):", 240, 503, 172, 20, 0},
+        {L"Edit", L"60", 415, 500, 60, 24, 62},
+        {L"Static", L"Quick messages and flags, comma-separated; 0 s: off.", 15, 528, 470, 20, 0},
+        {L"Button", L"OK", 665, 520, 90, 28, 1},
+        {L"Button", L"Cancel", 765, 520, 90, 28, 2},
     };
     c.insert(c.end(), right.begin(), right.end());
     return c;
@@ -98,7 +101,7 @@ void check_style(HWND control, const std::wstring& window_class, int id) {
     } else if (_wcsicmp(window_class.c_str(), L"Button") == 0) {
         EXPECT_TRUE(style & WS_TABSTOP) << id;
         const LONG type = style & BS_TYPEMASK;
-        if ((id >= 18 && id <= 23) || id == 12) {
+        if ((id >= 18 && id <= 23) || id == 12 || id == 30) {
             EXPECT_EQ(type, BS_AUTOCHECKBOX) << id;
             EXPECT_TRUE(style & BS_MULTILINE) << id;
         } else {
@@ -144,7 +147,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
         RECT client{};
         GetClientRect(dialog, &client);
         EXPECT_EQ(client.right, 880);
-        EXPECT_EQ(client.bottom, 480);
+        EXPECT_EQ(client.bottom, 560);
         RECT owner{}, frame{};
         GetWindowRect(main, &owner);
         GetWindowRect(dialog, &frame);
@@ -173,8 +176,8 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
                 EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), state.normal_font) << i;
             }
             check_style(child, e.window_class, e.id);
-            if (e.id != 16 && e.id != 10 && e.id != 11 && e.id != 13 && (e.id < 40 || e.id >= 50)) {
-                const bool check_box = (e.id >= 18 && e.id <= 23) || e.id == 12;
+            if (e.id != 16 && e.id != 10 && e.id != 11 && e.id != 13 && e.id != 31 && (e.id < 40 || e.id >= 50)) {
+                const bool check_box = (e.id >= 18 && e.id <= 23) || e.id == 12 || e.id == 30;
                 EXPECT_TRUE(text_fits(child, check_box)) << "text does not fit: control " << i;
             }
         }
@@ -188,6 +191,8 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
         EXPECT_FALSE(checked(23));  // screen saver
         EXPECT_EQ(checked(18), startup_shortcut_exists());
         EXPECT_FALSE(checked(12));  // sound
+        EXPECT_FALSE(checked(30));  // private balloons
+        EXPECT_TRUE(style_of(GetDlgItem(dialog, 31)) & ES_NUMBER);
         HWND trackbar = GetDlgItem(dialog, 16);
         EXPECT_EQ(SendMessageW(trackbar, TBM_GETRANGEMIN, 0, 0), 0);
         EXPECT_EQ(SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0), 100);
@@ -195,7 +200,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
 
         // Tab visits the controls with a tab stop in creation order and wraps.
         const int tab_order[] = {10, 11, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 19, 20,
-                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 60, 61, 62, 1, 2, 10};
+                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 30, 31, 60, 61, 62, 1, 2, 10};
         HWND at = GetDlgItem(dialog, 10);
         for (std::size_t i = 1; i < sizeof tab_order / sizeof tab_order[0]; ++i) {
             at = GetNextDlgTabItem(dialog, at, FALSE);

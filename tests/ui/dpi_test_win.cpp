@@ -111,9 +111,9 @@ TEST(Dpi, TheConfigurationDialogAndTheAboutBoxScaleWithTheWindow) {
     });
     ASSERT_TRUE(config.run(L"QNConfigDialog", [&] { SendMessageW(program.window(), WM_COMMAND, IDM_CONFIGURATION, 0); }));
     EXPECT_EQ(client.right, scale_px(880, dpi));
-    EXPECT_EQ(client.bottom, scale_px(480, dpi));
+    EXPECT_EQ(client.bottom, scale_px(560, dpi));
     EXPECT_EQ(ok.left, scale_px(665, dpi));
-    EXPECT_EQ(ok.top, scale_px(440, dpi));
+    EXPECT_EQ(ok.top, scale_px(520, dpi));
     EXPECT_EQ(ok.right - ok.left, scale_px(90, dpi));
     EXPECT_EQ(name.left, scale_px(140, dpi));
     EXPECT_EQ(name.right - name.left, scale_px(335, dpi));

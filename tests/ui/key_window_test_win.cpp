@@ -339,3 +339,73 @@ TEST(SiteKeyWindow, AKeyThatIsNotValidKeepsTheNetworkOffWithOneErrorBoxAndNoMark
     open_key_window(program, script, 2);
     EXPECT_TRUE(program.state().engine.running());
 }
+
+namespace {
+
+// The DWORD a registered clipboard format holds, or -1 when the clipboard has none.
+long long clipboard_dword(HWND owner, const wchar_t* format_name) {
+    const UINT format = RegisterClipboardFormatW(format_name);
+    if (!IsClipboardFormatAvailable(format) || !OpenClipboard(owner)) return -1;
+    long long value = -1;
+    HANDLE data = GetClipboardData(format);
+    if (data && GlobalSize(data) >= sizeof(DWORD)) {
+        if (const void* bytes = GlobalLock(data)) {
+            value = *static_cast<const DWORD*>(bytes);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return value;
+}
+
+}  // namespace
+
+TEST(SiteKeyWindow, ACopiedKeyStaysOutOfClipboardHistoryAndLeavesAfterAPasteOrItsMinute) {
+    EXPECT_EQ(COPIED_KEY_LIFETIME_MS, 60000u);
+    set_copied_key_lifetime_ms(500);
+    RunningApp program(L"key-clipboard", {});
+    std::wstring generated;
+    DialogScript script;
+    script.step([&](HWND w) { click(w, IDC_KEY_GENERATE); });
+    script.step([&](HWND w) {
+        generated = item_text(w, IDC_KEY_EDIT);
+        click(w, IDC_KEY_COPY);
+    });
+    script.step([&](HWND w) {
+        EXPECT_EQ(clipboard_text(w), generated);
+        EXPECT_EQ(clipboard_dword(w, L"CanIncludeInClipboardHistory"), 0);
+        EXPECT_EQ(clipboard_dword(w, L"CanUploadToCloudClipboard"), 0);
+        EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing")));
+        click(w, IDCANCEL);
+    });
+    open_key_window(program, script, 3);
+    // The window is gone; the key leaves the clipboard once its time is up.
+    EXPECT_EQ(clipboard_text(program.window()), generated);
+    EXPECT_TRUE(qntest::pump_until([] { return !IsClipboardFormatAvailable(CF_UNICODETEXT); }, 5000));
+
+    // Something the user copied over it meanwhile stays.
+    DialogScript copy_again;
+    copy_again.step([&](HWND w) { click(w, IDC_KEY_GENERATE); });
+    copy_again.step([&](HWND w) { click(w, IDC_KEY_COPY); });
+    copy_again.step([&](HWND w) {
+        put_clipboard_text(w, L"the user's own text");
+        click(w, IDCANCEL);
+    });
+    open_key_window(program, copy_again, 3);
+    qntest::pump_for(1200);
+    EXPECT_EQ(clipboard_text(program.window()), L"the user's own text");
+
+    // A pasted key leaves the clipboard at once; a paste that is refused leaves it alone.
+    DialogScript paste;
+    paste.step([&](HWND w) {
+        put_clipboard_text(w, L" " + wide(KEY) + L"\r\n");
+        click(w, IDC_KEY_PASTE);
+    });
+    paste.step([&](HWND w) {
+        EXPECT_EQ(item_text(w, IDC_KEY_EDIT), wide(KEY));
+        EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+        click(w, IDCANCEL);
+    });
+    open_key_window(program, paste, 2);
+    set_copied_key_lifetime_ms(COPIED_KEY_LIFETIME_MS);
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/file_io.h"
 #include "history/history.h"
 #include "test_paths.h"
@@ -178,4 +180,22 @@ TEST_F(HistoryFile, LongLocalAppDataIsReadWhole) {
     ASSERT_TRUE(append_file_bytes(literal, numbered_lines(1001, "\n")));
     EXPECT_EQ(load_history().substr(0, 9), L"entry 2\r\n");
     EXPECT_EQ(file_bytes(literal).substr(0, 9), "entry 2\r\n");
+}
+
+TEST_F(HistoryFile, AnAgeLimitTakesOldRunsOutOfTheFileAtStart) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char today[32];
+    std::snprintf(today, sizeof today, "%04d-%02d-%02d 00:00", now.wYear, now.wMonth, now.wDay);
+    const std::string rule = "\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80";
+    const std::string old_run = rule + "  2001-02-03 10:00  " + rule + "\r\n10:00:05  Ann (Lab):  Mr Old\r\n";
+    const std::string new_run = rule + "  " + today + "  " + rule + "\r\n00:00:05  Ann (Lab):  today\r\n";
+    ASSERT_TRUE(replace_file_contents(history_path(), old_run + new_run));
+    // Without a limit nothing leaves; with one, the old run leaves the screen and the disk.
+    EXPECT_EQ(load_history(0).size(), (old_run + new_run).size() - 4 * 6 * 2);  // each rule: 6 units, not 18 bytes
+    EXPECT_EQ(file_bytes(expected_path()), old_run + new_run);
+    const std::wstring shown = load_history(30);
+    EXPECT_EQ(shown.find(L"Mr Old"), std::wstring::npos);
+    EXPECT_NE(shown.find(L"today"), std::wstring::npos);
+    EXPECT_EQ(file_bytes(expected_path()), new_run);
 }

@@ -2,6 +2,7 @@
 // trimming to the newest 1000 lines at start-up.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "history/history_lines.h"
 
 using namespace quillnet;
@@ -101,4 +102,74 @@ TEST(HistoryJoin, FromAGivenLine) {
     EXPECT_EQ(join_history_lines({"a", "b", "c"}, 2), "c\r\n");
     EXPECT_EQ(join_history_lines({"a"}, 1), "");
     EXPECT_EQ(join_history_lines({"a"}, 5), "");
+}
+
+namespace {
+
+const std::string RULE = "\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80";
+
+std::string separator(const std::string& stamp) { return RULE + "  " + stamp + "  " + RULE; }
+
+const LocalMoment NOW{2026, 12, 8, 9, 15, 0};
+
+}  // namespace
+
+TEST(HistoryAge, LinesTakeTheDateOfTheSeparatorAboveThemAndOldOnesLeave) {
+    const Lines file = {
+        separator("2026-11-01 08:00"), "08:01:00  Desk (Front):  old page", "   continued without a time",
+        separator("2026-12-01 09:15"), "09:16:00  Desk (Front):  a week ago",
+        separator("2026-12-07 09:14"), "09:14:30  Desk (Front):  a day and a minute ago",
+        separator("2026-12-07 09:16"), "09:16:00  Desk (Front):  just under a day ago",
+    };
+    EXPECT_EQ(drop_old_history_lines(file, 0, NOW), file);  // no limit
+    EXPECT_EQ(drop_old_history_lines(file, 1, NOW), (Lines{file[7], file[8]}));
+    EXPECT_EQ(drop_old_history_lines(file, 7, NOW), (Lines{file.begin() + 3, file.end()}));
+    EXPECT_EQ(drop_old_history_lines(file, 40, NOW), file);
+    // A whole year: the month boundary and the year's own length count.
+    EXPECT_EQ(drop_old_history_lines({separator("2025-12-08 09:15")}, 365, NOW).size(), 1u);
+    EXPECT_EQ(drop_old_history_lines({separator("2025-12-08 09:14")}, 365, NOW).size(), 0u);
+}
+
+TEST(HistoryAge, ARunPastMidnightMovesToTheNextDayButLateDeliveryResultsDoNot) {
+    const Lines file = {
+        separator("2026-12-06 22:00"),
+        "23:59:50  You \xE2\x86\x92 everyone:  late",
+        "23:59:40  You \xE2\x86\x92 everyone:  finished after the line above",
+        "00:00:10  Desk (Front):  after midnight, 2026-12-07",
+        "09:30:00  Desk (Front):  2026-12-07 09:30, no day change seen",
+    };
+    // Cut-off 2026-12-07 09:15: the lines of the 6th leave, the rest is the 7th.
+    EXPECT_EQ(drop_old_history_lines(file, 1, NOW), (Lines{file[4]}));
+    // Cut-off 2026-12-06 09:15: all stay.
+    EXPECT_EQ(drop_old_history_lines(file, 2, NOW), file);
+}
+
+TEST(HistoryAge, LinesAboveTheFirstSeparatorHaveNoDateAndLeaveWhenThereIsALimit) {
+    const Lines file = {"09:00:00  Desk (Front):  trimmed run", "", separator("2026-12-08 09:00"),
+                        "09:01:00  Desk (Front):  today", "not a separator  2026-12-08 09:00"};
+    EXPECT_EQ(drop_old_history_lines(file, 30, NOW), (Lines{file[2], file[3], file[4]}));
+    EXPECT_EQ(drop_old_history_lines({"hand-written", "12:00:00  x"}, 30, NOW), Lines{});
+    // Separators that are not quite ones give no date.
+    EXPECT_EQ(drop_old_history_lines({separator("2026-13-08 09:00"), separator("2026-12-08 9:00"),
+                                      RULE + " 2026-12-08 09:00  " + RULE},
+                                     30, NOW),
+              Lines{});
+}
+
+TEST(HistoryLoad, AnAgeLimitRewritesTheFileOnlyWhenLinesLeaveAndTheThousandRuleStillHolds) {
+    const std::string recent = separator("2026-12-08 09:00") + "\r\n" + numbered_lines(1200, "\r\n");
+    HistoryLoad load = prepare_history(recent, 30, NOW);
+    ASSERT_TRUE(load.rewrite);
+    EXPECT_EQ(split_history_lines(load.rewritten).size(), history_keep_lines);
+    EXPECT_EQ(split_history_lines(load.rewritten).back(), "line 1200");
+
+    const std::string young = separator("2026-12-08 09:00") + "\r\n09:01:00  a\r\n";
+    load = prepare_history(young, 30, NOW);
+    EXPECT_FALSE(load.rewrite);
+    EXPECT_EQ(load.text, utf8_to_utf16(young));
+
+    load = prepare_history(separator("2026-10-01 09:00") + "\r\n09:01:00  a\r\n" + young, 30, NOW);
+    ASSERT_TRUE(load.rewrite);
+    EXPECT_EQ(load.rewritten, young);
+    EXPECT_EQ(load.text, utf8_to_utf16(young));
 }

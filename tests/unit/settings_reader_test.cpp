@@ -150,8 +150,52 @@ TEST(SettingsReader, SiteKeyIsReadTrimmedAndKeptAsWritten) {
     EXPECT_EQ(parse("[security]\nsite_key = not a key\n").site_key, "not a key");
     EXPECT_EQ(parse("[security]\nsite_key =\n").site_key, "");
     // Only that key of that section.
-    EXPECT_EQ(parse("[network]\nsite_key = abc\n[security]\nkey = def\n").site_key, "");
+    EXPECT_EQ(parse("[network]\nsite_key = abc\n").site_key, "");
     EXPECT_EQ(parse("[security]\nsite_key = abc\nsite_key = def\n").site_key, "def");
+}
+
+TEST(SettingsReader, ASecuritySectionThatGivesNoKeyButHoldsSomethingKeepsTheNetworkOff) {
+    const std::string key = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    const std::string mark = SITE_KEY_NOT_READ_MARK;
+    // A misspelt key, another key, the value on the line after the key, a bare value:
+    // the first line that gives no key stands in for it, never valid as a key.
+    EXPECT_EQ(parse("[security]\nsitekey = " + key + "\n").site_key, mark + "sitekey = " + key);
+    EXPECT_EQ(parse("[network]\nsite_key = abc\n[security]\nkey = def\n").site_key, mark + "key = def");
+    EXPECT_EQ(parse("[security]\nsite_key =\n" + key + "\n").site_key, mark + key);
+    EXPECT_EQ(parse("[security]\r\n  " + key + "  \r\n").site_key, mark + key);
+    EXPECT_EQ(parse("[security]\nSiteKey = A\nsite-key = B\n").site_key, mark + "SiteKey = A");
+    EXPECT_EQ(parse("[security]\n  sitekey=  \r\n").site_key, mark + "sitekey=");  // the line as written
+    // The section may be given twice; the second counts as well.
+    EXPECT_EQ(parse("[security]\n[flags]\nRed = #FF0000\n[Security]\nsite key = x\n").site_key,
+              mark + "site key = x");
+    // A key line that gives a value decides, whatever else the section holds.
+    EXPECT_EQ(parse("[security]\nsitekey = abc\nsite_key = " + key + "\n").site_key, key);
+    EXPECT_EQ(parse("[security]\nsite_key = " + key + "\nnote\n").site_key, key);
+    EXPECT_EQ(parse("[security]\nsite_key = short\nnote\n").site_key, "short");
+    // Open mode: no section, a section with nothing but comments and blank lines, an
+    // empty key (given once or more), a commented-out key.
+    EXPECT_EQ(parse("[security]\n").site_key, "");
+    EXPECT_EQ(parse("[security]\n\n; site_key = " + key + "\n# old\n").site_key, "");
+    EXPECT_EQ(parse("[security]\nsite_key =\n").site_key, "");
+    EXPECT_EQ(parse("[security]\r\nsite_key = \r\nSITE_KEY=\r\n").site_key, "");
+    // A header that is no header leaves [security] current; its own line is stray.
+    EXPECT_EQ(parse("[security]\n[flags] ; colours\n").site_key, mark + "[flags] ; colours");
+}
+
+TEST(SettingsReader, PrivateBalloonsAndHistoryDaysAreBehaviorKeys) {
+    Settings s = parse("[identity]\nuser = Bob\n");
+    EXPECT_FALSE(s.private_balloons);
+    EXPECT_EQ(s.history_days, 0);
+    s = parse("[Behavior]\nPRIVATE_BALLOONS = on\nhistory_days = 30 days\n");
+    EXPECT_TRUE(s.private_balloons);
+    EXPECT_EQ(s.history_days, 30);
+    s = parse("[behavior]\nprivate_balloons = 2\nhistory_days = soon\n");
+    EXPECT_FALSE(s.private_balloons);
+    EXPECT_EQ(s.history_days, 0);
+    // Only in [behavior]; a negative count means no limit.
+    s = parse("[sound]\nprivate_balloons = 1\nhistory_days = 7\n[behavior]\nhistory_days = -3\n");
+    EXPECT_FALSE(s.private_balloons);
+    EXPECT_EQ(s.history_days, 0);
 }
 
 TEST(SettingsReader, TextSavedByNotepadReadsTheSameWithAByteOrderMarkOrAsUtf16) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <string>
 
 #include "base/file_io.h"
@@ -22,7 +23,8 @@ TEST(SettingsWriter, CanonicalTextOfDefaults) {
         "heartbeat_ms    = 3000\r\npeer_timeout_ms = 12000\r\n\r\n"
         "[sound]\r\nenabled = 1\r\nfile = \r\nvolume = 80\r\ntone_freq = 880\r\ntone_ms = 250\r\n\r\n"
         "[behavior]\r\nalways_on_top = 1\r\nstart_minimized = 1\r\nauto_minimize_after_send = 1\r\n"
-        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\n\r\n"
+        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\n"
+        "private_balloons = 0\r\nhistory_days = 0\r\n\r\n"
         "[quick_messages]\r\n; F1..F10 quick messages sent with the function keys.\r\n"
         "1 = Yes\r\n2 = No\r\n3 = Take Msg\r\n4 = Will Call\r\n5 = Pt Ready\r\n6 = Do Premed\r\n"
         "7 = Wait\r\n8 = Next Case\r\n9 = Come Here\r\n10 = EMERG\r\n\r\n"
@@ -65,6 +67,8 @@ TEST(SettingsWriter, RoundTripThroughTheFile) {
     s.volume = 35;
     s.always_on_top = false;
     s.flags.push_back({"Teal \xF0\x9F\x90\x9F", 0x00808000});
+    s.private_balloons = true;
+    s.history_days = 45;
     ASSERT_TRUE(save_settings(s));
     const Settings back = load_settings(path);
     EXPECT_EQ(back, s);
@@ -106,26 +110,64 @@ TEST(SettingsWriter, SiteKeyComesLastInItsOwnSectionInLowerCaseAndOnlyWhenSet) {
     EXPECT_EQ(back, s);
     // A key that is not valid is kept too: saving other settings must never open a
     // workstation whose key is broken.
-    s.site_key = "not a key";
-    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "not a key");
+    s.site_key = "Not A Key";
+    EXPECT_EQ(parse_settings_text(settings_text(s), L"x").site_key, "Not A Key");
 }
 
-TEST(SettingsWriter, WhenNoTemporaryFileCanBeMadeTheFileIsRewrittenInPlace) {
-    const std::wstring path = test_temp_path(L"in-place.ini");
-    ASSERT_TRUE(replace_file_contents(path, "[identity]\r\nuser = Old\r\n"));
-    // Something of the temporary file's name that is not a file blocks the safe way.
-    const std::wstring blocker = replacement_temp_path(path);
-    ASSERT_TRUE(create_directory(blocker));
-    Settings s = load_settings(path);
-    s.user = "New";
-    EXPECT_TRUE(save_settings(s));
+TEST(SettingsWriter, AKeyThatCouldNotBeReadStaysUnreadableThroughASave) {
+    Settings s = parse_settings_text("[security]\r\nsitekey = ABC\r\n", L"x");
+    ASSERT_EQ(s.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = ABC");
+    const Settings back = parse_settings_text(settings_text(s), L"x");
+    EXPECT_EQ(back.site_key, std::string(SITE_KEY_NOT_READ_MARK) + "sitekey = ABC");
+}
+
+TEST(SettingsWriter, TheTemporaryFileHasAFreshUnguessableNameBesideTheFileAndGoesAway) {
+    const std::wstring folder = test_temp_path(L"temp-names");
+    create_directory(folder);
+    const std::wstring path = folder + L"/Quillnet.ini";
+    const std::wstring a = replacement_temp_path(path);
+    const std::wstring b = replacement_temp_path(path);
+    ASSERT_EQ(a.size(), path.size() + REPLACEMENT_NAME_EXTRA_UNITS);
+    EXPECT_EQ(a.compare(0, path.size(), path), 0);  // same folder, so the move stays on one volume
+    EXPECT_NE(a, b);
+    // Sixteen random hexadecimal digits between ".~" and ".tmp".
+    EXPECT_EQ(a.substr(path.size(), 2), L".~");
+    EXPECT_EQ(a.substr(a.size() - 4), L".tmp");
+    for (std::size_t i = path.size() + 2; i < a.size() - 4; ++i)
+        EXPECT_TRUE(std::iswxdigit(a[i])) << "unit " << i;
+
+    // First save (no file yet) and a replacement: each leaves only the file behind.
+    ASSERT_TRUE(replace_file_contents(path, "one"));
+    ASSERT_TRUE(replace_file_contents(path, "two"));
     std::string bytes;
     ASSERT_TRUE(read_file_bytes(path, bytes));
-    EXPECT_EQ(bytes, settings_text(s));
-    // Shorter text leaves nothing of the longer old one behind.
-    ASSERT_TRUE(replace_file_contents(path, "x"));
-    ASSERT_TRUE(read_file_bytes(path, bytes));
-    EXPECT_EQ(bytes, "x");
-    remove_directory(blocker);
-    delete_file(path);
+    EXPECT_EQ(bytes, "two");
+    EXPECT_TRUE(delete_file(path));
+    EXPECT_TRUE(remove_directory(folder)) << "a temporary file was left in the folder";
+}
+
+TEST(SettingsWriter, AFileThatIsThereButCannotBeReadIsToldApartFromAMissingOne) {
+    std::string bytes = "stale";
+    std::wstring reason = L"stale";
+    EXPECT_EQ(read_file_bytes_checked(test_temp_path(L"no-such.ini"), bytes, reason), FileRead::missing);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(reason.empty());
+    EXPECT_EQ(read_file_bytes_checked(test_temp_path(L"no-such-dir") + L"/x/Quillnet.ini", bytes, reason),
+              FileRead::missing);
+    // A folder in the file's place cannot be read as a file.
+    const std::wstring folder = test_temp_path(L"folder.ini");
+    create_directory(folder);
+    EXPECT_EQ(read_file_bytes_checked(folder, bytes, reason), FileRead::failed);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_NE(reason.back(), L'.');
+    EXPECT_NE(reason.back(), L'\n');
+    const SettingsFile file = read_settings_file(folder);
+    EXPECT_TRUE(file.unreadable);
+    EXPECT_EQ(file.reason, reason);
+    EXPECT_EQ(file.settings.ini_path, folder);
+    EXPECT_EQ(file.settings.quick_messages.size(), 10u);  // still completed defaults
+    EXPECT_EQ(unreadable_settings_text(L"Access is denied"),
+              L"Quillnet.ini could not be read (Access is denied). The network is off until it can be read.");
+    remove_directory(folder);
+    EXPECT_FALSE(read_settings_file(test_temp_path(L"no-such.ini")).unreadable);
 }
