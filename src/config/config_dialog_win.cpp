@@ -131,8 +131,8 @@ void create_dialog_controls(HWND dialog, const Settings& s) {
     SendMessageW(c.volume_trackbar, TBM_SETPOS, TRUE, s.volume);
     c.volume_label = add_label(dialog, percent_text(s.volume), {773, 376, 50, 20}, IDC_CFG_VOLUME_LABEL);
 
-    add_loop_fields(dialog, s, dialog_dpi, dialog_hooks.instance, dialog_hooks.font);
     create_privacy_controls(dialog, s);
+    add_loop_fields(dialog, s, dialog_dpi, dialog_hooks.instance, dialog_hooks.font);
 
     add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 520, 90, 28}, IDOK);
     add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 520, 90, 28}, IDCANCEL);
