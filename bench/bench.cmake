@@ -29,3 +29,11 @@ if(WIN32)
   target_compile_options(qn_startup_probe PRIVATE -municode)
   target_link_options(qn_startup_probe PRIVATE -municode)
 endif()
+
+if(WIN32)
+  # The window's cost per page as the log grows: the program's own code in-process.
+  add_executable(qn_growth_probe ${CMAKE_SOURCE_DIR}/bench/growth_probe_win.cpp ${QN_RESOURCES})
+  target_link_libraries(qn_growth_probe PRIVATE quillnet_core psapi)
+  target_compile_options(qn_growth_probe PRIVATE -municode)
+  target_link_options(qn_growth_probe PRIVATE -municode)
+endif()

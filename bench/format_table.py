@@ -47,6 +47,45 @@ ROWS = [
     ("Executable size", "KB", "quillnet_exe_bytes", "minimal_exe_bytes", "minimal Win32 window program"),
 ]
 
+# The growth rows: the window's cost per page after many pages, against the same figure
+# of the same run at the first level (or, for memory, the middle one).
+GROWTH = [
+    # label, figure key, unit
+    ("Page posted to its line on screen", "page_ms", "ms"),
+    ("Send click to its line on screen", "send_ms", "ms"),
+    ("Delivery result to its status on screen", "status_ms", "ms"),
+    ("Log scrolled one page up", "scroll_ms", "ms"),
+]
+
+
+def growth_rows(values):
+    levels = sorted({int(k.split("_")[2]) for k in values if k.startswith("wine_growth_") and k.endswith("_page_ms")})
+    if len(levels) < 2:
+        return
+    first = levels[0]
+    print()
+    print("The window's cost per page as the log grows (Wine, medians; pages long enough to wrap):")
+    print()
+    print("| Figure | Pages taken in | Cost | Cost with %s pages in | Ratio | Goal |" % f"{first:,}")
+    print("|---|---|---|---|---|---|")
+    for label, key, unit in GROWTH:
+        base = values.get(f"wine_growth_{first}_{key}")
+        for level in levels[1:]:
+            mine = values.get(f"wine_growth_{level}_{key}")
+            if mine is None or not base:
+                continue
+            goal = "≤ 1.3" if level == levels[-1] else ""
+            print(f"| {label} | {level:,} | {number(mine)} {unit} | {number(base)} {unit} | {mine / base:.2f} | {goal} |")
+    if len(levels) >= 3:
+        mid, last = levels[-2], levels[-1]
+        a, b = values.get(f"wine_growth_{last}_rss_kb"), values.get(f"wine_growth_{mid}_rss_kb")
+        if a and b:
+            print(f"| Resident memory | {last:,} against {mid:,} | {a / 1024:.1f} MB | {b / 1024:.1f} MB | "
+                  f"{a / b:.2f} | ≤ 1.2 |")
+    lines = ", ".join(f"{values.get(f'wine_growth_{l}_view_lines', 0):.0f}" for l in levels)
+    print()
+    print(f"Lines in the view at each level: {lines}; run took {values.get('wine_growth_seconds', 0):.0f} s.")
+
 
 def load(path):
     values = {}
@@ -106,6 +145,7 @@ def main():
               f"at most {values.get('wine_flood_rooms_peak', 0):.0f} rooms listed, memory "
               f"{values.get('wine_flood_rss_before_kb', 0) / 1024:.1f} MB before and "
               f"{values.get('wine_flood_rss_after_kb', 0) / 1024:.1f} MB after.")
+    growth_rows(values)
     failures = sum(v for k, v in values.items() if "failures" in k)
     extra.append(f"failed exchanges: {failures:.0f}")
     extra.append("receiver reads buffered: it peeks up to 16 KB and takes only the bytes up to the first line feed")

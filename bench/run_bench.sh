@@ -26,9 +26,9 @@ build bench
 build bench-win
 
 if [ "${BENCH_QUICK:-0}" = "1" ]; then
-  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3
+  pages=200 rounds=1 repeats=5 fan=1 idle=10 lines=300 starts=3 growth_levels=0,500,1000 growth_samples=5
 else
-  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10
+  pages=1000 rounds=5 repeats=30 fan=3 idle=60 lines=10000 starts=10 growth_levels=${BENCH_GROWTH_LEVELS:-0,5000,10000} growth_samples=30
 fi
 native=$root/bench/qn_bench
 winbin=$root/bench-win
@@ -185,6 +185,12 @@ else
 fi
 wine "$probe" exit QuillnetWindow || status=1
 WINEPREFIX=$ref_prefix wine "$probe" exit QNMinimalWindow || status=1
+
+echo "--- the window's cost per page as the log grows (pages taken in: $growth_levels)"
+# The program's own start-up, window procedure and message loop in the probe's process,
+# in a folder of its own; the view keeps its default of 5,000 lines.
+mkdir -p "$copies/growth"
+run wine_ 0 wine "$winbin/qn_growth_probe.exe" "$(winpath "$copies/growth")" 48300 "$growth_levels" "$growth_samples"
 
 note wine_quillnet_exe_bytes "$(stat -c %s "$winbin/Quillnet.exe")"
 note wine_minimal_exe_bytes "$(stat -c %s "$winbin/qn_minimal_window.exe")"

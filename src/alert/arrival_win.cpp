@@ -128,6 +128,8 @@ void on_message_received(const IncomingMessage& message) {
     AppState* state = app();
     if (!state) return;
     const BalloonTexts texts = log_and_banner(message, state->settings.private_balloons);
+    // Pages taken off the queue while the program leaves are only recorded.
+    if (state->exiting) return;
     page_shown(message);
     run_alert(*state, texts, true);
 }

@@ -4,6 +4,7 @@
 #include "app/engine_events.h"
 
 #include <memory>
+#include <vector>
 
 #include "alert/alerts.h"
 #include "app/loop_events.h"
@@ -81,6 +82,18 @@ LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
     default: discard(message, payload); break;
     }
     return 0;
+}
+
+void drain_queued_engine_events(HWND window) {
+    std::vector<MSG> others;
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_APP_BASE, WM_APP_BASE + 0x3FFF, PM_REMOVE)) {
+        if (is_engine_event(msg.message))
+            on_engine_event(window, msg.message, msg.lParam);
+        else
+            others.push_back(msg);
+    }
+    for (const MSG& other : others) PostMessageW(other.hwnd, other.message, other.wParam, other.lParam);
 }
 
 void free_queued_engine_events() {

@@ -36,7 +36,8 @@ void on_page_not_seen(const PageNotSeen& not_seen) {
             not_seen_line(now_text(), label_of(recipient.first, recipient.second), utf8_to_utf16(not_seen.body));
         append_line(as_wide(line), true);
     }
-    if (!s->settings.sound_enabled) return;
+    // Lines taken off the queue while the program leaves are only recorded.
+    if (!s->settings.sound_enabled || s->exiting) return;
     // The sound is a side show; the lines are what counts.
     try {
         play_notification(s->settings.sound_file, s->settings.volume, s->settings.tone_freq, s->settings.tone_ms);

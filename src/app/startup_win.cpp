@@ -93,8 +93,7 @@ void attach_menu_bar(HWND window) {
 }
 
 void prime_log(const AppState& s) {
-    const std::wstring history = load_history(s.settings.history_days);
-    if (!history.empty()) SetWindowTextW(s.log_view, history.c_str());
+    start_log(load_history(s.settings.history_days));
     SYSTEMTIME now{};
     GetLocalTime(&now);
     append_line(as_wide(startup_separator(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute)), true);

@@ -41,27 +41,38 @@ void stop_engine(AppState& s) {
     }
 }
 
-LRESULT on_destroy() {
-    if (AppState* s = app()) {
-        remove_tray_icon();
-        save_pending_lines();
-        stop_engine(*s);
-        forget_board();
-        forget_seen();
+// What a program on its way out still owes, whichever of Exit and the end of the
+// session comes first (the second finds little left to do): the icon leaves the tray,
+// the engine says goodbye and stops (nothing new is posted after that), the pages
+// already acknowledged and still waiting in the queue are shown and saved, and lines
+// still awaiting their result are saved as they stand.
+void leave(HWND window, AppState& s) {
+    s.exiting = true;
+    remove_tray_icon();
+    stop_engine(s);
+    {
+        // Every page goes to the history file as it is taken off the queue; the view
+        // gets them in one change at the end.
+        const LogViewHold hold;
+        drain_queued_engine_events(window);
     }
+    save_pending_lines();
+}
+
+LRESULT on_destroy(HWND window) {
+    if (AppState* s = app()) leave(window, *s);
+    // The board and Seen go with their controls.
+    forget_board();
+    forget_seen();
     PostQuitMessage(0);
     return 0;
 }
 
-// The session is ending and the process will be ended without Exit: say goodbye to the
-// other rooms and take the icon out of the tray.
-LRESULT on_end_session(WPARAM ending) {
+// The session is ending and the process will be ended without Exit. WM_ENDSESSION is
+// sent, so it comes ahead of everything posted and still queued.
+LRESULT on_end_session(HWND window, WPARAM ending) {
     AppState* s = app();
-    if (ending && s) {
-        remove_tray_icon();
-        save_pending_lines();
-        stop_engine(*s);
-    }
+    if (ending && s) leave(window, *s);
     return 0;
 }
 
@@ -229,8 +240,8 @@ LRESULT on_tray_message(LPARAM mouse_message) {
 
 LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_DESTROY: return on_destroy();
-    case WM_ENDSESSION: return on_end_session(wparam);
+    case WM_DESTROY: return on_destroy(window);
+    case WM_ENDSESSION: return on_end_session(window, wparam);
     case WM_SIZE: return on_size(window, wparam, lparam);
     case WM_ACTIVATE: return on_activate(window, wparam);
     case WM_CLOSE: return on_close(window);

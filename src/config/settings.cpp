@@ -14,6 +14,7 @@ bool Settings::operator==(const Settings& o) const {
            auto_minimize_after_send == o.auto_minimize_after_send &&
            bring_to_front_on_receive == o.bring_to_front_on_receive &&
            interrupt_screensaver_on_receive == o.interrupt_screensaver_on_receive &&
+           log_view_lines == o.log_view_lines &&
            site_key == o.site_key && ini_path == o.ini_path &&
            private_balloons == o.private_balloons && history_days == o.history_days && urgent == o.urgent &&
            urgent_repeat_s == o.urgent_repeat_s && urgent_escalate_s == o.urgent_escalate_s;
@@ -47,6 +48,8 @@ void complete_settings(Settings& s) {
     if (s.volume > 100) s.volume = 100;
     if (s.tone_freq < 100) s.tone_freq = 100;
     if (s.tone_ms < 30) s.tone_ms = 30;
+    if (s.log_view_lines < MIN_LOG_VIEW_LINES) s.log_view_lines = MIN_LOG_VIEW_LINES;
+    if (s.log_view_lines > MAX_LOG_VIEW_LINES) s.log_view_lines = MAX_LOG_VIEW_LINES;
     if (s.history_days < 0) s.history_days = 0;
     // Port 0 would bind a random port and announce one nobody can reach.
     if (s.discovery_port == 0) s.discovery_port = Settings{}.discovery_port;

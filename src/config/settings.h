@@ -49,6 +49,9 @@ struct Settings {
     bool auto_minimize_after_send = true;
     bool bring_to_front_on_receive = true;
     bool interrupt_screensaver_on_receive = true;
+    // [behavior] log_view_lines: the most lines the conversation log shows at once; the
+    // oldest leave the view (the history file keeps them).
+    std::int32_t log_view_lines = 5000;
     // [security] site_key as read (trimmed): empty means open mode; anything but 64
     // hexadecimal digits keeps the network off (see net/site_key.h). A section whose
     // lines give no site_key but hold something else puts SITE_KEY_NOT_READ_MARK and
@@ -71,6 +74,9 @@ struct Settings {
 };
 
 constexpr std::size_t MAX_QUICK_MESSAGES = 10;
+// The range log_view_lines is kept in.
+constexpr std::int32_t MIN_LOG_VIEW_LINES = 100;
+constexpr std::int32_t MAX_LOG_VIEW_LINES = 1000000;
 
 // Begins the site_key of a [security] section that held lines but no key; it is never
 // a valid key, so such a file keeps the network off, and saving keeps it so.

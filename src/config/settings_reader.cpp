@@ -79,6 +79,8 @@ void apply_line(ReaderState& st, const std::string& raw_key, const std::string& 
             s.bring_to_front_on_receive = parse_switch(value);
         else if (key == "interrupt_screensaver_on_receive")
             s.interrupt_screensaver_on_receive = parse_switch(value);
+        else if (key == "log_view_lines")
+            set_number(value, s.log_view_lines);
         // Privacy of the desk.
         else if (key == "private_balloons")
             s.private_balloons = parse_switch(value);

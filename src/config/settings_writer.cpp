@@ -70,6 +70,7 @@ std::string settings_text(const Settings& s) {
     line(std::string("auto_minimize_after_send = ") + flag_bit(s.auto_minimize_after_send));
     line(std::string("bring_to_front_on_receive = ") + flag_bit(s.bring_to_front_on_receive));
     line(std::string("interrupt_screensaver_on_receive = ") + flag_bit(s.interrupt_screensaver_on_receive));
+    line("log_view_lines = " + std::to_string(s.log_view_lines));
     // Privacy of the desk.
     line(std::string("private_balloons = ") + flag_bit(s.private_balloons));
     line("history_days = " + std::to_string(s.history_days));

@@ -100,13 +100,16 @@ std::string rooms_json(const PeerSnapshot& online, std::int64_t now) {
     std::string text = "{\"rooms\":[";
     for (std::size_t i = 0; i < online.size(); ++i) {
         const PeerRecord& peer = online[i];
-        text += (i ? "," : "") + peer_json(peer) + ",\"flags\":[";
+        text += (i ? "," : "") + peer_json(peer);
+        // Only a room that keeps a board says what is raised on it.
         if (peer.speaks_l1) {
+            text += ",\"flags\":[";
             for (std::size_t f = 0; f < peer.flags.size(); ++f)
                 text += std::string(f ? "," : "") + "{\"label\":" + json_string(peer.flags[f].label) +
                         ",\"age_s\":" + std::to_string(age_seconds(peer.flags[f], now)) + "}";
+            text += "]";
         }
-        text += "]}";
+        text += "}";
     }
     return text + "]}\n";
 }

@@ -46,7 +46,8 @@ std::string result_json(const OutgoingPage& page, const std::string& message_id,
 std::string peer_label(const PeerRecord& peer);
 // --list with raised flags: each room's line is followed, for rooms that keep raised
 // flags, by one line per flag (a tab, the flag, a tab, its age in seconds); JSON gives
-// every room a "flags" list of {label, age_s}. now is milliseconds_since_start().
+// each room that keeps a board (L1) a "flags" list of {label, age_s}; other rooms have
+// none. now is milliseconds_since_start().
 std::string rooms_text(const PeerSnapshot& online, std::int64_t now);
 std::string rooms_json(const PeerSnapshot& online, std::int64_t now);
 

@@ -13,7 +13,21 @@
 
 namespace quillnet {
 
-// Appends text + CR LF to the view; with save, also to the history file.
+// While one exists, lines appended to the log are saved to history at once but reach
+// the view together when the last hold ends: many pages taken in at once (at the end of
+// the session) then cost one change of the view instead of one each.
+struct LogViewHold {
+    LogViewHold();
+    ~LogViewHold();
+    LogViewHold(const LogViewHold&) = delete;
+    LogViewHold& operator=(const LogViewHold&) = delete;
+};
+
+// Fills the empty view at start-up with the history's text (each line ended by CR LF),
+// only its newest lines when it holds more than the view may show.
+void start_log(const std::wstring& history_text);
+// Appends text + CR LF to the view; with save, also to the history file. Whenever the
+// view would hold more than log_view_lines lines, its oldest lines leave it.
 void append_line(const std::wstring& text, bool save);
 // Shows the engine's notice as a log line that is not saved.
 void on_engine_notice(const EngineNotice& notice);

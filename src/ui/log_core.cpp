@@ -56,6 +56,12 @@ bool take_delivery_result(PendingDeliveries& pending, const std::string& message
     out.final_status = final_status(acknowledged, attempted);
     out.finished_line = entry.line_text + out.final_status;
 
+    // A line cut out of the view only goes to history; nothing in the view moves.
+    if (!in_view(entry)) {
+        out.start = -1;
+        pending.erase(found);
+        return true;
+    }
     // Only lines after this one move; earlier lines keep their positions.
     const long long shift = static_cast<long long>(out.final_status.size()) - entry.status_length;
     for (auto& other : pending) {
@@ -65,6 +71,84 @@ bool take_delivery_result(PendingDeliveries& pending, const std::string& message
     }
     pending.erase(found);
     return true;
+}
+
+void reset_view_lines(ViewLines& lines, const std::u16string& text) {
+    lines.lengths.clear();
+    lines.total = 0;
+    note_appended(lines, text);
+}
+
+void note_appended(ViewLines& lines, const std::u16string& text) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(u"\r\n", start);
+        const std::size_t next = end == std::u16string::npos ? text.size() : end + 2;
+        lines.lengths.push_back(clamp_position(static_cast<long long>(next - start)));
+        lines.total += static_cast<long long>(next - start);
+        start = next;
+    }
+}
+
+void note_replaced(ViewLines& lines, std::int32_t position, std::int32_t delta) {
+    if (position < 0 || lines.lengths.empty()) return;
+    // Pending lines are mostly among the newest, so the search runs from the end.
+    long long line_start = lines.total;
+    for (auto it = lines.lengths.rbegin(); it != lines.lengths.rend(); ++it) {
+        line_start -= *it;
+        if (position >= line_start) {
+            *it = clamp_position(static_cast<long long>(*it) + delta);
+            lines.total += delta;
+            return;
+        }
+    }
+}
+
+std::size_t trim_chunk(std::size_t limit) { return limit / 20 > 0 ? limit / 20 : 1; }
+
+std::int32_t trim_for_append(ViewLines& lines, PendingDeliveries& pending, std::size_t incoming,
+                             std::size_t limit) {
+    if (lines.lengths.size() + incoming <= limit) return 0;
+    std::size_t cut_lines = trim_chunk(limit);
+    const std::size_t needed = lines.lengths.size() + incoming - limit;
+    if (cut_lines < needed) cut_lines = needed;
+    if (cut_lines > lines.lengths.size()) cut_lines = lines.lengths.size();
+    long long cut = 0;
+    for (std::size_t i = 0; i < cut_lines; ++i) {
+        cut += lines.lengths.front();
+        lines.lengths.pop_front();
+    }
+    lines.total -= cut;
+    for (auto& entry : pending)
+        entry.second.status_start = clamp_position(static_cast<long long>(entry.second.status_start) - cut);
+    return clamp_position(cut);
+}
+
+namespace {
+
+bool is_blank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// A word starts at i when the unit before it is blank and it is not.
+bool word_starts_at(const char16_t* text, int i) { return i > 0 && is_blank(text[i - 1]) && !is_blank(text[i]); }
+
+}  // namespace
+
+int log_word_break(const char16_t* text, int index, int count, int action) {
+    if (!text || count <= 0) return 0;
+    if (index < 0) index = 0;
+    if (index > count) index = count;
+    switch (action) {
+    case 0:  // WB_LEFT: the start of the word before index
+        if (index > 0) --index;
+        while (index > 0 && !word_starts_at(text, index)) --index;
+        return index;
+    case 1:  // WB_RIGHT: the start of the next word, or the end
+        while (index < count && !word_starts_at(text, index)) ++index;
+        return index;
+    case 2:  // WB_ISDELIMITER
+        return index < count && is_blank(text[index]) ? 1 : 0;
+    default: return 0;
+    }
 }
 
 std::u16string describe_target_text(std::size_t recipient_count) {

@@ -123,7 +123,7 @@ qn h2 --list
 expect "--list shows the rooms heard on its host" 0 q.out $'^ann\tann\t10\.77\.0\.1\t45778$'
 expect "--list includes the engine sharing its port" 0 q.out $'^bea\tbea\t10\.77\.0\.2\t45778$'
 qn h2 --list --json
-expect "--list --json" 0 q.out '^\{"rooms":\[\{"user":"ann","room":"ann","address":"10\.77\.0\.1","port":45778\},\{"user":"bea"'
+expect "--list --json" 0 q.out '^\{"rooms":\[\{"user":"ann","room":"ann","address":"10\.77\.0\.1","port":45778,"flags":\[\]\},\{"user":"bea"'
 check_last_peers "qnsend never joins anyone's rooms list" h1 "bea@10.77.0.2:45778"
 qn h1 --to kitchen,bea "Anyone there?"
 expect "an unknown room fails with exit 3" 3 q.err '^qnsend: no such room: kitchen$'

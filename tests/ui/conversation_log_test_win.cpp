@@ -119,3 +119,102 @@ TEST(ConversationLog, RecipientsFollowTheEveryoneBoxAndTheSelectedRows) {
     EXPECT_TRUE(selected_recipients().empty());
     EXPECT_EQ(describe_target(), L"everyone");
 }
+
+namespace {
+
+// Lines long enough to wrap in the log at the window's default size.
+std::wstring page_line(int i) {
+    return L"10:00:00  Reception (Front):  Mrs Example is ready in Op 2, chart and X-rays on the desk, page " +
+           std::to_wstring(i);
+}
+
+qntest::AppConfig view_of(int lines) {
+    qntest::AppConfig config;
+    config.extra_ini = "log_view_lines = " + std::to_string(lines) + "\r\n";
+    return config;
+}
+
+// The last line is in view: its last character lies inside the control's client area.
+bool last_line_in_view(HWND view) {
+    qntest::pump_for(50);
+    const int length = GetWindowTextLengthW(view);
+    const LRESULT at = SendMessageW(view, EM_POSFROMCHAR, static_cast<WPARAM>(length > 2 ? length - 3 : 0), 0);
+    RECT client{};
+    GetClientRect(view, &client);
+    const int y = static_cast<short>(HIWORD(at));
+    return at != -1 && y >= client.top && y < client.bottom;
+}
+
+}  // namespace
+
+TEST(ConversationLog, TheViewHoldsAtMostItsLimitWithTheNewestLineLastAndInView) {
+    qntest::RunningApp program(L"log-limit", view_of(100));
+    AppState& s = program.state();
+    for (int i = 0; i < 350; ++i) {
+        append_line(page_line(i), i % 2 == 0);
+        ASSERT_LE(qntest::log_lines(s.log_view).size(), 100u) << "after page " << i;
+    }
+    const std::vector<std::wstring> lines = qntest::log_lines(s.log_view);
+    EXPECT_GE(lines.size(), 95u);
+    EXPECT_EQ(lines.back(), page_line(349));
+    EXPECT_EQ(lines[lines.size() - 2], page_line(348));
+    EXPECT_TRUE(last_line_in_view(s.log_view));
+    // The history keeps every saved page, the view only the newest.
+    const std::string history = qntest::read_file(program.history_file);
+    EXPECT_NE(history.find(utf8(page_line(0)) + "\r\n"), std::string::npos);
+    EXPECT_NE(history.find(utf8(page_line(348)) + "\r\n"), std::string::npos);
+
+    // A history longer than the view comes back as its newest lines only.
+    const qntest::TestPorts ports = program.ports;
+    const std::wstring folder = program.folder;
+    EXPECT_EQ(program.exit(), 0);
+    qntest::RunningApp again(folder, ports);
+    const std::vector<std::wstring> shown = qntest::log_lines(again.state().log_view);
+    EXPECT_LE(shown.size(), 100u);
+    EXPECT_EQ(shown[shown.size() - 3], page_line(348));
+    EXPECT_EQ(shown.back().substr(0, 11), L"Started as ");
+}
+
+TEST(ConversationLog, StatusesStayInPlaceAcrossTrimsAndATrimmedLineStillReachesHistory) {
+    qntest::RunningApp program(L"log-trim-status", view_of(100));
+    AppState& s = program.state();
+    const std::wstring early = L"10:00:01  You \u2192 1 room:  \U0001F600 early call for Op 1";
+    const std::wstring late = L"10:00:02  You \u2192 2 rooms:  late call for Op 3";
+    // The start-up separator and notice, early, 96 pages and late fill the view; the
+    // next page cuts the oldest five lines, early among them.
+    add_outgoing("early", early, 1);
+    for (int i = 0; i < 96; ++i) append_line(page_line(i), false);
+    add_outgoing("late", late, 2);
+    ASSERT_EQ(qntest::log_lines(s.log_view).size(), 100u);
+    append_line(page_line(96), false);
+    const std::vector<std::wstring> after_cut = qntest::log_lines(s.log_view);
+    ASSERT_LT(after_cut.size(), 100u);
+    ASSERT_NE(after_cut.front(), early + L"   \u2026");
+
+    // Right after the cut, the late line's status is replaced exactly where it stands.
+    const std::string history_before = qntest::read_file(program.history_file);
+    apply_delivery_result("late", 1, 2);
+    std::vector<std::wstring> expected = after_cut;
+    for (std::wstring& line : expected)
+        if (line == late + L"   \u2026") line = late + L"   \u26a0 1/2 delivered";
+    EXPECT_EQ(qntest::log_lines(s.log_view), expected);
+
+    // The early line left the view while it waited; its result changes nothing shown
+    // and is saved with its final status.
+    apply_delivery_result("early", 1, 1);
+    EXPECT_EQ(qntest::log_lines(s.log_view), expected);
+    EXPECT_EQ(qntest::read_file(program.history_file),
+              history_before + utf8(late + L"   \u26a0 1/2 delivered\r\n" + early + L"   \u2713 delivered (1/1)\r\n"));
+    EXPECT_TRUE(s.pending_deliveries.empty());
+
+    // Further cuts keep later statuses in place too.
+    add_outgoing("third", late, 1);
+    for (int i = 0; i < 120; ++i) append_line(page_line(200 + i), false);
+    add_outgoing("fourth", early, 1);
+    for (int i = 0; i < 3; ++i) append_line(page_line(400 + i), false);
+    apply_delivery_result("fourth", 0, 1);
+    const std::vector<std::wstring> lines = qntest::log_lines(s.log_view);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], early + L"   \u2717 not delivered (0/1)");
+    EXPECT_EQ(lines.back(), page_line(402));
+}

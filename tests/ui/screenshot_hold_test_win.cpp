@@ -11,6 +11,7 @@
 #include "base/win_placement.h"
 #include "test_peer.h"
 #include "net/events.h"
+#include "ui/conversation_log.h"
 #include "ui/ids.h"
 #include "ui/key_window.h"
 #include "ui/layout.h"
@@ -191,5 +192,18 @@ TEST(Screenshots, DISABLED_RefusedSendAfterTheRoomLeft) {
     SetWindowTextW(s.input_edit, L"Next patient's notes are ready");
     SendMessageW(program.window(), WM_COMMAND, ID_SEND_BUTTON, 0);
     place(program.window(), 880, 680);
+    qntest::pump_for(hold_ms());
+}
+
+// A log that has taken in more pages than its view holds: wrapped lines, the newest
+// last and in view.
+TEST(Screenshots, DISABLED_LongLogOfWrappingPages) {
+    qntest::AppConfig config;
+    config.extra_ini = "log_view_lines = 200\r\n";
+    qntest::RunningApp program(L"shot-long-log", config);
+    for (int i = 0; i < 450; ++i)
+        append_line(L"10:0" + std::to_wstring(i % 10) + L":00  Reception (Front):  Mrs Example is ready in Op 2, "
+                    L"chart and X-rays on the desk (page " + std::to_wstring(i + 1) + L")",
+                    false);
     qntest::pump_for(hold_ms());
 }

@@ -40,6 +40,7 @@ shoot Screenshots.DISABLED_KeyWindowOpen key_window_open.png
 shoot Screenshots.DISABLED_KeyWindowSealed key_window_sealed.png
 shoot Screenshots.DISABLED_SealedMainWindow main_window_sealed.png
 shoot Alerts.DISABLED_HoldAPrivateBalloonForAScreenshot private_balloon.png
+shoot Screenshots.DISABLED_LongLogOfWrappingPages main_window_long_log.png
 wineserver -k 2>/dev/null || true
 prefix "$root/wine-test-dpi144" 1920x1200 144
 crop=1920x1200+0+0

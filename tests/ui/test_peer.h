@@ -57,6 +57,11 @@ private:
 void announce_room(std::uint16_t discovery_port, const std::string& id, const std::string& user,
                    const std::string& room, std::uint16_t message_port);
 
+// Sends each text as a typed page from a made-up room to message_port on this host, one
+// connection each in turn, the way another copy does; returns the texts acknowledged.
+// Blocking calls only, so it can run on a thread of its own while the window is busy.
+std::vector<std::string> send_pages(std::uint16_t message_port, const std::vector<std::string>& texts);
+
 // A UDP socket sharing discovery_port with the engines; collects the lines it hears.
 class DiscoveryListener {
 public:

@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 
 #include "config/settings.h"
+#include "net/wire.h"
 
 namespace qntest {
 
@@ -114,6 +115,31 @@ void announce_room(std::uint16_t discovery_port, const std::string& id, const st
     sendto(s, line.data(), static_cast<int>(line.size()), 0, reinterpret_cast<const sockaddr*>(&target),
            sizeof target);
     closesocket(s);
+}
+
+std::vector<std::string> send_pages(std::uint16_t message_port, const std::vector<std::string>& texts) {
+    WinsockUser winsock;
+    std::vector<std::string> acknowledged;
+    const std::string sender = "{5E2A7C10-3B4D-4F6E-8A9B-0C1D2E3F4A5B}";
+    int sequence = 0;
+    for (const std::string& text : texts) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) continue;
+        DWORD limit_ms = 5000;
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit_ms), sizeof limit_ms);
+        const sockaddr_in target = ipv4("127.0.0.1", message_port);
+        const std::string frame = quillnet::encode_line(
+            "MSG", {sender + "-" + std::to_string(sequence++), sender, "Reception", "Front", text});
+        std::string reply;
+        if (connect(s, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0 &&
+            send(s, frame.data(), static_cast<int>(frame.size()), 0) == static_cast<int>(frame.size())) {
+            char c = 0;
+            while (recv(s, &c, 1, 0) == 1 && c != '\n') reply += c;
+        }
+        closesocket(s);
+        if (reply.compare(0, 3, "ACK") == 0) acknowledged.push_back(text);
+    }
+    return acknowledged;
 }
 
 DiscoveryListener::DiscoveryListener(std::uint16_t discovery_port) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "alert/alerts.h"
+#include "base/win_text.h"
 #include "app_fixture.h"
 #include "test_peer.h"
 #include "ui/ids.h"
@@ -266,4 +269,59 @@ TEST(WindowLife, EndOfSessionSaysGoodbyeAndTakesTheIconAway) {
     EXPECT_FALSE(s.tray_icon_present);
     EXPECT_TRUE(qntest::pump_until([&] { return listener.heard("BYE", id); }, 5000));
     EXPECT_EQ(program.exit(), 0);
+}
+
+namespace {
+
+// Pages sent while the window takes nothing off its queue (a busy window, or one the
+// engine outpaces): they are acknowledged and wait in the queue.
+std::vector<std::string> burst_behind_a_busy_window(std::uint16_t message_port, int count) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; ++i)
+        texts.push_back("Mrs Example is ready in Op 2, chart and X-rays on the desk #" + std::to_string(i));
+    std::vector<std::string> acknowledged;
+    std::thread sender([&] { acknowledged = qntest::send_pages(message_port, texts); });
+    sender.join();
+    return acknowledged;
+}
+
+std::size_t missing_from(const std::string& history, const std::vector<std::string>& texts) {
+    std::size_t missing = 0;
+    for (const std::string& text : texts) missing += history.find(":  " + text + "\r\n") == std::string::npos;
+    return missing;
+}
+
+}  // namespace
+
+TEST(WindowLife, PagesAcknowledgedAndStillQueuedReachHistoryAtTheEndOfTheSessionAndAtExit) {
+    {
+        // More pages than the view holds.
+        qntest::AppConfig config;
+        config.extra_ini = "log_view_lines = 150\r\n";
+        qntest::RunningApp program(L"end-session-burst", config);
+        AppState& s = program.state();
+        const std::vector<std::string> acknowledged = burst_behind_a_busy_window(program.ports.message, 200);
+        ASSERT_EQ(acknowledged.size(), 200u);
+        // The end of the session is sent: it comes ahead of every page in the queue.
+        SendMessageW(program.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(missing_from(qntest::read_file(program.history_file), acknowledged), 0u);
+        // Shown too, while the window is there, newest last and within the view's
+        // limit; no alert for any of them.
+        const std::vector<std::wstring> lines = qntest::log_lines(s.log_view);
+        EXPECT_LE(lines.size(), 150u);
+        EXPECT_GE(lines.size(), 140u);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().substr(8), L"  Reception (Front):  " + to_wide(acknowledged.back()));
+        EXPECT_FALSE(s.tray_flashing);
+        EXPECT_EQ(program.exit(), 0);
+    }
+    {
+        qntest::RunningApp program(L"exit-burst", qntest::AppConfig{});
+        const std::vector<std::string> acknowledged = burst_behind_a_busy_window(program.ports.message, 200);
+        ASSERT_EQ(acknowledged.size(), 200u);
+        // Exit chosen while the pages wait: the command is handled ahead of them.
+        SendMessageW(program.window(), WM_COMMAND, IDM_EXIT, 0);
+        EXPECT_TRUE(qntest::pump_until([] { return qntest::take_quit(); }, 10000));
+        EXPECT_EQ(missing_from(qntest::read_file(program.history_file), acknowledged), 0u);
+    }
 }

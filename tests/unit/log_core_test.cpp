@@ -178,3 +178,152 @@ TEST(LogText, StartUpLinesAndTime) {
     EXPECT_EQ(time_of_day_text(0, 0, 0), u"00:00:00");
     EXPECT_EQ(time_of_day_text(23, 59, 7), u"23:59:07");
 }
+
+namespace {
+
+// The log view bounded to limit lines, edited the way the window edits it, beside the
+// whole log as it would read unbounded.
+struct BoundedView {
+    explicit BoundedView(std::size_t view_limit) : limit(view_limit) {}
+    std::size_t limit;
+    std::u16string text;
+    ViewLines lines;
+    PendingDeliveries pending;
+    std::vector<std::u16string> whole;              // every line ever written, statuses applied
+    std::map<std::string, std::size_t> line_of;     // pending id -> index in whole
+    std::vector<std::u16string> saved;
+
+    void append(const std::u16string& line_with_break) {
+        const std::int32_t cut = trim_for_append(lines, pending, 1, limit);
+        text.erase(0, static_cast<std::size_t>(cut));
+        text += line_with_break;
+        note_appended(lines, line_with_break);
+    }
+    void add_line(const std::u16string& line) {
+        append(line + u"\r\n");
+        whole.push_back(line);
+    }
+    void add_outgoing(const std::string& id, const std::u16string& line) {
+        const std::int32_t cut = trim_for_append(lines, pending, 1, limit);
+        text.erase(0, static_cast<std::size_t>(cut));
+        const auto start = static_cast<std::int32_t>(text.size());
+        text += line + provisional_status(1) + u"\r\n";
+        note_appended(lines, line + provisional_status(1) + u"\r\n");
+        record_outgoing(pending, id, start, line, 1);
+        line_of[id] = whole.size();
+        whole.push_back(line + provisional_status(1));
+    }
+    void apply(const std::string& id, std::int32_t ack, std::int32_t attempted) {
+        StatusReplacement r;
+        if (!take_delivery_result(pending, id, ack, attempted, r)) return;
+        saved.push_back(r.finished_line);
+        whole[line_of[id]] = r.finished_line;
+        if (r.start < 0) return;
+        text.replace(static_cast<std::size_t>(r.start), static_cast<std::size_t>(r.length), r.final_status);
+        note_replaced(lines, r.start, static_cast<std::int32_t>(r.final_status.size()) - r.length);
+    }
+    // The view must be exactly the newest lines of the whole log.
+    std::u16string expected_view() const {
+        std::u16string out;
+        for (std::size_t i = whole.size() - lines.lengths.size(); i < whole.size(); ++i) out += whole[i] + u"\r\n";
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(LogViewLines, TheViewKeepsAtMostTheLimitAndCutsTheOldestInChunks) {
+    EXPECT_EQ(trim_chunk(5000), 250u);
+    EXPECT_EQ(trim_chunk(100), 5u);
+    EXPECT_EQ(trim_chunk(10), 1u);
+    BoundedView view(100);
+    std::size_t cuts = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const std::size_t before = view.lines.lengths.size();
+        view.add_line(u"page " + u16(std::to_string(i).c_str()) + u" \U0001F600");
+        if (view.lines.lengths.size() < before) ++cuts;
+        ASSERT_LE(view.lines.lengths.size(), 100u);
+        ASSERT_EQ(view.lines.total, static_cast<std::int64_t>(view.text.size()));
+    }
+    EXPECT_EQ(view.text, view.expected_view());
+    // 900 lines beyond the limit, five at a time.
+    EXPECT_EQ(cuts, 180u);
+
+    // Two lines at once (a day's separator before a page) still fit under the limit.
+    ViewLines lines;
+    PendingDeliveries none;
+    note_appended(lines, std::u16string(100 * 1, u'x').append(u"\r\n"));
+    for (int i = 1; i < 100; ++i) note_appended(lines, u"y\r\n");
+    EXPECT_EQ(trim_for_append(lines, none, 2, 100), 102 + 4 * 3);
+    EXPECT_EQ(lines.lengths.size(), 95u);
+    EXPECT_EQ(trim_for_append(lines, none, 2, 100), 0);
+}
+
+TEST(LogViewLines, PendingLinesKeepTheirStatusPlaceAcrossCutsAndTrimmedOnesStillReachHistory) {
+    // Pages and outgoing lines mixed, results arriving late and out of order: whatever
+    // has been cut, every status lands on its own line and every result is saved.
+    BoundedView view(100);
+    std::vector<std::string> waiting;
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int i = 0; i < 3000; ++i) {
+        if (next() % 3 == 0) {
+            const std::string id = "m-" + std::to_string(i);
+            view.add_outgoing(id, u"You \u2192 1 room:  \U0001F4AC " + u16(std::to_string(i).c_str()));
+            waiting.push_back(id);
+        } else {
+            view.add_line(u"page " + u16(std::to_string(i).c_str()));
+        }
+        // Results come for a random waiting line, some only hundreds of lines later.
+        if (!waiting.empty() && next() % 4 == 0) {
+            const std::size_t k = next() % waiting.size();
+            view.apply(waiting[k], static_cast<std::int32_t>(next() % 3), 2);
+            waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+        ASSERT_EQ(view.text, view.expected_view()) << "after line " << i;
+    }
+    const std::size_t saved_before = view.saved.size();
+    std::size_t trimmed = 0;
+    for (const auto& entry : view.pending) trimmed += in_view(entry.second) ? 0 : 1;
+    EXPECT_GT(trimmed, 0u);
+    for (const std::string& id : waiting) view.apply(id, 2, 2);
+    EXPECT_EQ(view.text, view.expected_view());
+    EXPECT_EQ(view.saved.size(), saved_before + waiting.size());
+    EXPECT_TRUE(view.pending.empty());
+    EXPECT_EQ(view.saved.back(), view.whole[view.line_of[waiting.back()]]);
+}
+
+TEST(LogViewLines, ResetTakesTheLinesOfATextWithOrWithoutAFinalBreak) {
+    ViewLines lines;
+    reset_view_lines(lines, u"one\r\ntwo\r\nthree");
+    EXPECT_EQ(lines.lengths, (std::deque<std::int32_t>{5, 5, 5}));
+    EXPECT_EQ(lines.total, 15);
+    reset_view_lines(lines, u"");
+    EXPECT_TRUE(lines.lengths.empty());
+    EXPECT_EQ(lines.total, 0);
+    note_replaced(lines, 3, 4);  // nothing to change: no crash, nothing recorded
+    EXPECT_EQ(lines.total, 0);
+}
+
+TEST(LogWordBreak, WrapsBeforeWordsAndLooksOnlyAtTheLineGiven) {
+    const std::u16string text = u"Mrs Example is  ready\tin Op 2";
+    const char16_t* t = text.c_str();
+    const int n = static_cast<int>(text.size());
+    EXPECT_EQ(log_word_break(t, 10, n, 0), 4);    // inside "Example": its start
+    EXPECT_EQ(log_word_break(t, 4, n, 0), 0);     // at "Example": the word before
+    EXPECT_EQ(log_word_break(t, 17, n, 0), 16);   // after two spaces: "ready"
+    EXPECT_EQ(log_word_break(t, 23, n, 0), 22);   // after a tab: "in"
+    EXPECT_EQ(log_word_break(t, 2, n, 0), 0);     // no break before: the line's start
+    EXPECT_EQ(log_word_break(t, 5, n, 1), 12);    // the next word after "Example"
+    EXPECT_EQ(log_word_break(t, 26, n, 1), 28);   // "2"
+    EXPECT_EQ(log_word_break(t, 29, n, 1), n);    // none left: the end
+    EXPECT_EQ(log_word_break(t, 3, n, 2), 1);
+    EXPECT_EQ(log_word_break(t, 4, n, 2), 0);
+    EXPECT_EQ(log_word_break(t, n, n, 2), 0);
+    // Out of range and unknown requests stay inside the text.
+    EXPECT_EQ(log_word_break(t, -3, n, 0), 0);
+    EXPECT_EQ(log_word_break(t, n + 9, n, 1), n);
+    EXPECT_EQ(log_word_break(t, 4, n, 7), 0);
+    EXPECT_EQ(log_word_break(nullptr, 4, n, 0), 0);
+    EXPECT_EQ(log_word_break(t, 4, 0, 0), 0);
+}

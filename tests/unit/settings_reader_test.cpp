@@ -29,6 +29,18 @@ TEST(SettingsReader, MissingFileGivesCompletedDefaults) {
     EXPECT_EQ(s.tone_ms, 250);
     EXPECT_TRUE(s.always_on_top && s.start_minimized && s.auto_minimize_after_send &&
                 s.bring_to_front_on_receive && s.interrupt_screensaver_on_receive);
+    EXPECT_EQ(s.log_view_lines, 5000);
+}
+
+TEST(SettingsReader, LogViewLinesIsReadAndKeptBetweenAHundredAndAMillion) {
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = 1200\n").log_view_lines, 1200);
+    EXPECT_EQ(parse("[Behavior]\nLOG_VIEW_LINES=+300\n").log_view_lines, 300);
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = many\n").log_view_lines, 5000);
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = 99999999999\n").log_view_lines, 5000);
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = 0\n").log_view_lines, 100);
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = -5\n").log_view_lines, 100);
+    EXPECT_EQ(parse("[behavior]\nlog_view_lines = 2000000\n").log_view_lines, 1000000);
+    EXPECT_EQ(parse("[network]\nlog_view_lines = 300\n").log_view_lines, 5000);
 }
 
 TEST(SettingsReader, SectionsAndKeysAreCaseInsensitiveValuesKeepCase) {

@@ -23,7 +23,7 @@ TEST(SettingsWriter, CanonicalTextOfDefaults) {
         "heartbeat_ms    = 3000\r\npeer_timeout_ms = 12000\r\n\r\n"
         "[sound]\r\nenabled = 1\r\nfile = \r\nvolume = 80\r\ntone_freq = 880\r\ntone_ms = 250\r\n\r\n"
         "[behavior]\r\nalways_on_top = 1\r\nstart_minimized = 1\r\nauto_minimize_after_send = 1\r\n"
-        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\n"
+        "bring_to_front_on_receive = 1\r\ninterrupt_screensaver_on_receive = 1\r\nlog_view_lines = 5000\r\n"
         "private_balloons = 0\r\nhistory_days = 0\r\n\r\n"
         "[quick_messages]\r\n; F1..F10 quick messages sent with the function keys.\r\n"
         "1 = Yes\r\n2 = No\r\n3 = Take Msg\r\n4 = Will Call\r\n5 = Pt Ready\r\n6 = Do Premed\r\n"
@@ -40,7 +40,9 @@ TEST(SettingsWriter, ValuesWrittenAsHeld) {
     s.heartbeat_ms = -200;
     s.quick_messages = {"A", "", "C", "4", "5", "6", "7", "8", "9", "10", "11"};
     s.flags = {{"Amber", 0x000080FF}};
+    s.log_view_lines = 250;
     const std::string text = settings_text(s);
+    EXPECT_NE(text.find("interrupt_screensaver_on_receive = 1\r\nlog_view_lines = 250\r\n"), std::string::npos);
     EXPECT_NE(text.find("user =   Ann  \r\n"), std::string::npos);
     EXPECT_NE(text.find("seed_peers = 10.0.0.5, 10.0.0.9\r\n"), std::string::npos);
     EXPECT_NE(text.find("heartbeat_ms    = -200\r\n"), std::string::npos);
@@ -55,6 +57,7 @@ TEST(SettingsWriter, ValuesWrittenAsHeld) {
     const Settings back = parse_settings_text(text, L"x");
     EXPECT_EQ(back.user, "Ann");
     EXPECT_EQ(back.quick_messages[1], "C");
+    EXPECT_EQ(back.log_view_lines, 250);
 }
 
 TEST(SettingsWriter, RoundTripThroughTheFile) {
