@@ -429,7 +429,7 @@ TEST_F(ConfigDialogTest, OkLeavesTheBannerOfAnUnseenFlagUp) {
     AppState& state = program.state();
     HWND main = state.main_window;
     ShowWindow(main, SW_HIDE);
-    auto* flag = new IncomingMessage{"FLAG", "Nurse", "Lab", "Red", "127.0.0.1", make_colour(220, 40, 40)};
+    auto* flag = new IncomingMessage(qntest::incoming("FLAG", "Nurse", "Lab", "Red", make_colour(220, 40, 40)));
     SendMessageW(main, WM_APP_MESSAGE_RECEIVED, 0, reinterpret_cast<LPARAM>(flag));
     ASSERT_TRUE(state.tray_flashing);
 

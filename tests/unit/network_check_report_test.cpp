@@ -19,7 +19,11 @@ NetworkCheckFacts healthy() {
     d.previously_announced_ms = 96000;
     d.last_announced_ms = 99000;
     d.own_heard_ms = 99000;
-    d.peers = {{"id-b", "Bob", "Op 2", "10.0.0.6", 45778, 98500}, {"id-c", "Cy", "Front", "10.0.0.7", 46000, 88000}};
+    d.peers.resize(2);
+    d.peers[0].id = "id-b", d.peers[0].user = "Bob", d.peers[0].room = "Op 2", d.peers[0].address = "10.0.0.6";
+    d.peers[0].port = 45778, d.peers[0].last_seen = 98500;
+    d.peers[1].id = "id-c", d.peers[1].user = "Cy", d.peers[1].room = "Front", d.peers[1].address = "10.0.0.7";
+    d.peers[1].port = 46000, d.peers[1].last_seen = 88000;
     f.adapters = {{true, 0x0A000005, 24}, {false, 0x0A010001, 16}, {true, 0x7F000001, 8}};
     f.firewall.unknown_reason = "its rules cannot be read on this system";
     return f;
