@@ -1,6 +1,6 @@
 # Front door of the project. Every target first installs what it needs (scripts/setup.sh)
 # and runs anything that opens a socket inside a private network namespace.
-.PHONY: test exe qnsend demo bench fuzz setup clean
+.PHONY: test exe msi qnsend demo bench fuzz setup clean
 
 setup:
 	@scripts/setup.sh
@@ -11,6 +11,12 @@ test: setup
 exe: setup
 	@scripts/build.sh win --target Quillnet qnsend
 	@mkdir -p out && cp build/win/Quillnet.exe build/win/qnsend.exe out/ && echo "out/Quillnet.exe and out/qnsend.exe built"
+
+# The Windows Installer package. With SIGN_CERT=... SIGN_KEY=... (and SIGN_PASS=...
+# for a protected key) the executables and the package are signed with osslsigncode.
+msi: setup
+	@scripts/build.sh win --target Quillnet qnsend QnSetup
+	@SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" SIGN_PASS="$(SIGN_PASS)" scripts/build_msi.sh out/Quillnet.msi
 
 qnsend: setup
 	@scripts/build.sh native --target qnsend

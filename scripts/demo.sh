@@ -106,6 +106,10 @@ sleep 4
 say "Lab answers with a typed message"
 on 2 send-text "${pids[2]}" "Results for Op 1 are ready" >/dev/null
 on 2 wait-log "${pids[2]}" "✓ delivered (2/2)" 15000 >/dev/null
+say "Op 1 acknowledges Front Desk's page with F11; Front Desk's log says where it was seen"
+on 1 f11 "${pids[1]}" >/dev/null
+on 0 wait-log "${pids[0]}" "✓ seen by Dr Adams (Op 1)" 10000 >/dev/null
+on 2 wait-board "${pids[2]}" "Op 1  —  Blue" 5000 >/dev/null
 sleep 1
 import -window root "$shots/02-pages.png"
 

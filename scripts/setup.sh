@@ -10,6 +10,7 @@ packages=(
   wine wine64 fonts-dejavu-core fonts-dejavu-extra xvfb xauth x11-utils imagemagick xdotool
   iproute2 util-linux procps psmisc
   libssl-dev pkg-config tcpdump
+  msitools wixl osslsigncode
 )
 
 missing=()

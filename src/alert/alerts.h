@@ -11,8 +11,12 @@
 
 namespace quillnet {
 
-// A page arrived: log line, banner, sound and the other alerts the settings allow.
+// A page arrived: log line, banner, sound and the other alerts the settings allow;
+// a MSG, QUICK or FLAG page starts awaiting acknowledgement.
 void on_message_received(const IncomingMessage& message);
+// The urgent repeat timer: the alert of the newest urgent page that awaits with repeats
+// left, once, without the log line and without activating the window.
+void repeat_urgent_alert();
 
 void show_flag_banner(const std::wstring& source, const std::wstring& label, ColourRef colour);
 // Idle banner "Quillnet — room" on the idle colour; stops the blink.
@@ -25,7 +29,7 @@ void set_tray_icon(HICON icon);
 void show_tray_balloon(const std::wstring& title, const std::wstring& text);
 void stop_tray_flash();
 
-// Window timers: 1 banner timeout, 2 tray flash, 3 banner blink.
+// Window timers: 1 banner timeout, 2 tray flash, 3 banner blink, the urgent repeat.
 void on_alert_timer(UINT_PTR timer_id);
 
 }  // namespace quillnet

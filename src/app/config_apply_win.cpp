@@ -17,6 +17,7 @@
 #include "config/startup_shortcut.h"
 #include "ui/app_state.h"
 #include "ui/main_window.h"
+#include "ui/board.h"
 #include "ui/sending.h"
 
 namespace quillnet {
@@ -35,6 +36,8 @@ void reapply_settings(AppState& state) {
         GetClientRect(state.main_window, &client);
         layout_controls(client.right - client.left, client.bottom - client.top);
     }
+    // The own room names the own rows, and the own colours colour every row.
+    refresh_board();
     update_tray_tooltip();
     apply_always_on_top();
     // A flashing tray icon means a page is still unseen; its banner stays up.

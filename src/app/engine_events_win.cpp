@@ -1,13 +1,16 @@
 // Engine events into the window: the payload of each becomes owned here, goes to the
-// feature it is for (rooms list, arrival alerts, conversation log) and is freed here.
+// feature it is for (rooms list and board, arrival alerts, conversation log, the
+// paging loop's lines) and is freed here.
 #include "app/engine_events.h"
 
 #include <memory>
 #include <vector>
 
 #include "alert/alerts.h"
+#include "app/loop_events.h"
 #include "net/events.h"
 #include "ui/app_state.h"
+#include "ui/board.h"
 #include "ui/conversation_log.h"
 #include "ui/rooms_list.h"
 
@@ -30,6 +33,7 @@ void on_peers_changed(HWND window) {
     // Before the table is read, so a change after this point posts a fresh notice.
     if (AppState* s = app()) s->engine.peers_notice_handled();
     refresh_rooms_list();
+    refresh_board();
 }
 
 // Frees a payload of kind message without handling it.
@@ -62,6 +66,18 @@ LRESULT on_engine_event(HWND window, UINT message, LPARAM payload) {
         break;
     case WM_APP_ENGINE_NOTICE:
         if (auto notice = take<EngineNotice>(payload)) on_engine_notice(*notice);
+        break;
+    case WM_APP_OWN_FLAG_CLEARED:
+        if (auto cleared = take<OwnFlagCleared>(payload)) on_own_flag_cleared(*cleared);
+        break;
+    case WM_APP_PEER_FLAGS_GONE:
+        if (auto gone = take<PeerFlagsGone>(payload)) on_peer_flags_gone(*gone);
+        break;
+    case WM_APP_PAGE_SEEN:
+        if (auto seen = take<PageSeen>(payload)) on_page_seen(*seen);
+        break;
+    case WM_APP_NOT_SEEN:
+        if (auto not_seen = take<PageNotSeen>(payload)) on_page_not_seen(*not_seen);
         break;
     default: discard(message, payload); break;
     }

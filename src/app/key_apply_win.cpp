@@ -8,6 +8,7 @@
 #include "config/settings_reader.h"
 #include "config/settings_writer.h"
 #include "app/key_apply.h"
+#include "ui/board.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
 
@@ -30,6 +31,7 @@ bool save_site_key(const std::string& key_text) {
     s->engine.stop();
     start_engine(*s);
     refresh_rooms_list();
+    refresh_board();
     if (s->main_window) SetWindowTextW(s->main_window, main_window_title().c_str());
     return true;
 }

@@ -7,6 +7,7 @@
 #include "app/engine_events.h"
 #include "app/startup.h"
 #include "app/window_proc.h"
+#include "base/dialog_window.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "config/settings_reader.h"
@@ -19,6 +20,7 @@
 #include "ui/log_core.h"
 #include "ui/main_window.h"
 #include "ui/rooms_list.h"
+#include "ui/seen.h"
 #include "ui/tray.h"
 #include "base/win_handles.h"
 
@@ -82,6 +84,7 @@ void attach_menu_bar(HWND window) {
     AppendMenuW(options, MF_STRING, IDM_CLEAR_HISTORY, L"Clear &History");
     AppendMenuW(options, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(options, MF_STRING, IDM_EXIT, L"E&xit");
+    AppendMenuW(help, MF_STRING, IDM_NETWORK_CHECK, L"&Network Check\u2026");
     AppendMenuW(help, MF_STRING, IDM_ABOUT, L"&About Quillnet\u2026");
     // From here the bar owns the popups and destroys them with itself.
     AppendMenuW(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
@@ -157,6 +160,8 @@ void start_application(AppState& state, HINSTANCE instance, int show_command, co
 
     create_controls();
     build_accelerators();
+    // F11 acknowledges while a modal window of the program is open as well.
+    set_modal_key_handler(pass_acknowledge_key);
     RECT client{};
     GetClientRect(state.main_window, &client);
     layout_controls(client.right - client.left, client.bottom - client.top);
@@ -213,6 +218,7 @@ int run_message_loop() {
 
 void finish_application(AppState& state) {
     free_queued_engine_events();
+    set_modal_key_handler(nullptr);
     // A site key copied less than a minute ago does not outlive the program there.
     forget_copied_key();
     if (state.accelerators) DestroyAcceleratorTable(state.accelerators);

@@ -13,12 +13,15 @@
 #include "base/win_placement.h"
 #include "net/events.h"
 #include "ui/about_dialog.h"
+#include "ui/board.h"
 #include "ui/conversation_log.h"
 #include "ui/flag_button.h"
 #include "ui/key_window.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
+#include "ui/network_check.h"
 #include "ui/rooms_list.h"
+#include "ui/seen.h"
 #include "ui/sending.h"
 #include "ui/tray.h"
 
@@ -59,6 +62,9 @@ void leave(HWND window, AppState& s) {
 
 LRESULT on_destroy(HWND window) {
     if (AppState* s = app()) leave(window, *s);
+    // The board and Seen go with their controls.
+    forget_board();
+    forget_seen();
     PostQuitMessage(0);
     return 0;
 }
@@ -144,13 +150,17 @@ LRESULT on_draw_item(HWND window, WPARAM wparam, LPARAM lparam) {
         draw_flag_button(*item);
         return TRUE;
     }
+    if (item && item->CtlType == ODT_LISTBOX && draw_board_row(*item)) return TRUE;
     return DefWindowProcW(window, WM_DRAWITEM, wparam, lparam);
 }
 
+// A click on the banner ends the flag banner and the tray flash, and acknowledges
+// the pages shown.
 void on_banner_click(HWND window) {
     KillTimer(window, BANNER_TIMEOUT_TIMER);
     reset_banner();
     stop_tray_flash();
+    acknowledge_shown_pages();
 }
 
 void on_exit(HWND window) {
@@ -171,15 +181,20 @@ LRESULT on_command(HWND window, WPARAM wparam) {
         if (code == STN_CLICKED) on_banner_click(window);
     } else if (id == ID_ROOMS_LIST) {
         if (code == LBN_SELCHANGE) on_rooms_selection_changed();
+    } else if (on_board_command(id, code)) {
+    } else if (id == IDM_ACKNOWLEDGE || id == ID_SEEN_BUTTON) {
+        // F11 also while a modal window is open (its loop passes the key on).
+        if (is_press(code)) acknowledge_shown_pages();
     } else if (id == ID_EVERYONE_CHECK) {
         if (code == BN_CLICKED) on_everyone_clicked();
-    } else if (id == IDM_CONFIGURATION || id == IDM_SITE_KEY || id == IDM_ABOUT ||
+    } else if (id == IDM_CONFIGURATION || id == IDM_SITE_KEY || id == IDM_ABOUT || id == IDM_NETWORK_CHECK ||
                id == IDM_CLEAR_HISTORY) {
         // One modal window at a time: a second request brings the open one forward.
         if (bring_modal_forward()) return 0;
         if (id == IDM_CONFIGURATION) show_configuration(window);
         if (id == IDM_SITE_KEY) show_key_window(window, save_site_key);
         if (id == IDM_ABOUT) show_about_dialog(window);
+        if (id == IDM_NETWORK_CHECK) show_network_check(window);
         if (id == IDM_CLEAR_HISTORY) clear_history_command();
     } else if (id == IDM_EXIT) {
         on_exit(window);
@@ -200,6 +215,8 @@ LRESULT on_command(HWND window, WPARAM wparam) {
 LRESULT on_timer(WPARAM timer_id) {
     if (timer_id == TRAY_RETRY_TIMER)
         add_tray_icon_again();
+    else if (timer_id == BOARD_REFRESH_TIMER)
+        refresh_board();
     else
         on_alert_timer(static_cast<UINT_PTR>(timer_id));
     return 0;
@@ -238,7 +255,11 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_APP_PEERS_CHANGED:
     case WM_APP_MESSAGE_RECEIVED:
     case WM_APP_DELIVERY_RESULT:
-    case WM_APP_ENGINE_NOTICE: return on_engine_event(window, message, lparam);
+    case WM_APP_ENGINE_NOTICE:
+    case WM_APP_OWN_FLAG_CLEARED:
+    case WM_APP_PEER_FLAGS_GONE:
+    case WM_APP_PAGE_SEEN:
+    case WM_APP_NOT_SEEN: return on_engine_event(window, message, lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
     case WM_DPICHANGED: return on_dpi_changed(window, wparam, lparam);
     default:

@@ -7,10 +7,16 @@
 namespace quillnet {
 
 // Runs until the window is gone. The main window's posted messages and timers are
-// dispatched here as well; accelerators are not translated, so F1..F10 send nothing.
+// dispatched here as well; accelerators are not translated, so F1..F10 send nothing
+// (the modal key handler's keys are passed on).
 // A quit request is handed on to the main loop, and the window is destroyed then: no
 // dialog may outlive its loop.
 void run_modal_loop(HWND window);
+
+// A key the program answers in every window, such as the one that acknowledges pages:
+// the handler sees each message of a modal loop first and returns true when it took it.
+using ModalKeyHandler = bool (*)(const MSG& msg);
+void set_modal_key_handler(ModalKeyHandler handler);
 
 // Enter goes to the focused push button, or to OK when the focus is elsewhere. A plain
 // window has no default-button bookkeeping, so IsDialogMessageW asks with DM_GETDEFID.

@@ -3,6 +3,14 @@
 
 namespace quillnet {
 
+namespace {
+
+ModalKeyHandler modal_key_handler = nullptr;
+
+}  // namespace
+
+void set_modal_key_handler(ModalKeyHandler handler) { modal_key_handler = handler; }
+
 void run_modal_loop(HWND window) {
     MSG msg{};
     while (IsWindow(window)) {
@@ -11,6 +19,7 @@ void run_modal_loop(HWND window) {
             PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
             break;
         }
+        if (modal_key_handler && modal_key_handler(msg)) continue;
         if (IsDialogMessageW(window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -27,7 +27,8 @@ void show_configuration_dialog(HWND owner, const Settings& settings, const Confi
 // The open dialog, or null.
 HWND open_configuration_dialog();
 
-// The dialog's fields over s (identity, quick messages, sound, window behaviour).
+// The dialog's fields over s (identity, quick messages, sound, window behaviour,
+// urgent pages).
 void read_dialog_fields(Settings& s);
 // Whether the start-at-login box is ticked.
 bool start_at_login_checked();

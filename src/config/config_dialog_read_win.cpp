@@ -7,6 +7,7 @@
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
+#include "config/config_dialog_loop.h"
 #include "config/settings_reader.h"
 
 namespace quillnet {
@@ -41,6 +42,7 @@ void read_dialog_fields(Settings& s) {
     s.auto_minimize_after_send = is_checked(c.auto_minimize);
     s.bring_to_front_on_receive = is_checked(c.bring_to_front);
     s.interrupt_screensaver_on_receive = is_checked(c.interrupt_screensaver);
+    read_loop_fields(s);
     // Privacy of the desk. A field left empty means no age limit; digits beyond the
     // range keep the value as it was.
     s.private_balloons = is_checked(c.private_balloons);

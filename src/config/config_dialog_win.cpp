@@ -13,6 +13,7 @@
 #include "base/win_text.h"
 #include "config/config_dialog.h"
 #include "config/config_dialog_controls.h"
+#include "config/config_dialog_loop.h"
 #include "config/startup_shortcut.h"
 
 namespace quillnet {
@@ -21,7 +22,7 @@ namespace {
 
 const wchar_t DIALOG_CLASS[] = L"QNConfigDialog";
 constexpr int CLIENT_WIDTH = 880;
-constexpr int CLIENT_HEIGHT = 480;
+constexpr int CLIENT_HEIGHT = 560;
 constexpr DWORD DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME;
 
@@ -131,9 +132,10 @@ void create_dialog_controls(HWND dialog, const Settings& s) {
     c.volume_label = add_label(dialog, percent_text(s.volume), {773, 376, 50, 20}, IDC_CFG_VOLUME_LABEL);
 
     create_privacy_controls(dialog, s);
+    add_loop_fields(dialog, s, dialog_dpi, dialog_hooks.instance, dialog_hooks.font);
 
-    add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 440, 90, 28}, IDOK);
-    add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 440, 90, 28}, IDCANCEL);
+    add_control(dialog, L"BUTTON", L"OK", BUTTON_STYLE | BS_DEFPUSHBUTTON, {665, 520, 90, 28}, IDOK);
+    add_control(dialog, L"BUTTON", L"Cancel", BUTTON_STYLE, {765, 520, 90, 28}, IDCANCEL);
 }
 
 void browse_for_sound(HWND dialog) {
@@ -176,6 +178,7 @@ void on_command(HWND dialog, int id) {
 
 void on_destroy(HWND dialog) {
     config_dialog_controls() = ConfigDialogControls{};
+    forget_loop_fields();
     if (open_dialog == dialog) open_dialog = nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include "net/announcement.h"
 #include "net/clock.h"
 #include "net/discovery_rules.h"
+#include "net/engine_diagnostics.h"
 #include "net/engine.h"
 #include "net/sealed_engine.h"
 #include "net/wire.h"
@@ -57,6 +58,10 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
     for (const std::uint32_t address : targets) {
         send_datagram(udp, line.data(), line.size(), address, settings_.discovery_port);
     }
+    if (std::strcmp(kind, "BYE") != 0) {
+        previously_announced_ms_ = last_announced_ms_.load();
+        last_announced_ms_ = milliseconds_since_start();
+    }
 }
 
 void NetworkEngine::refresh_broadcast_addresses() {
@@ -69,6 +74,8 @@ void NetworkEngine::handle_datagram(const char* data, std::size_t size, std::uin
     const std::string source_address = format_ipv4(source);
     for (const auto& admitted : admit_datagram_lines(data, size, source_address, sealed_.get(), notices_, instance_id_)) {
         const ParsedLine line = parse_line(admitted.text);
+        // The table ignores this copy's own announcements; the network check counts them.
+        if (is_own_announcement(line, instance_id_)) own_heard_ms_ = milliseconds_since_start();
         DiscoveryOutcome outcome;
         {
             std::lock_guard<std::mutex> lock(peers_mutex_);

@@ -33,6 +33,8 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     }
     window_ = window;
     notices_.reset(window);
+    last_announced_ms_ = previously_announced_ms_ = own_heard_ms_ = -1;
+    start_failure_ = static_cast<int>(StartFailure::other);
     // Rooms heard by an earlier run (perhaps in the other mode, or under another key)
     // may not be reachable from this one: every run starts from an empty list.
     bool had_peers = false;
@@ -71,6 +73,7 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     // machine), so that the rooms' own announcements are not lost with it.
     set_receive_buffer(udp.get(), DISCOVERY_RECEIVE_BUFFER_BYTES);
     if (!bind_ipv4(udp.get(), IPV4_ANY, settings_.discovery_port)) {
+        start_failure_ = static_cast<int>(StartFailure::discovery_port_taken);
         error_text = L"Could not bind UDP discovery port " + port_text(settings_.discovery_port) +
                      L" (is another copy running?).";
         udp.reset();
@@ -89,6 +92,7 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
     }
     set_exclusive_port(tcp.get());
     if (!bind_ipv4(tcp.get(), IPV4_ANY, settings_.message_port)) {
+        start_failure_ = static_cast<int>(StartFailure::message_port_taken);
         error_text = L"Could not bind TCP message port " + port_text(settings_.message_port) +
                      L" (is another copy running?).";
         tcp.reset();
@@ -119,6 +123,7 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
         return false;
     }
     seen_sender_->resume();
+    start_failure_ = static_cast<int>(StartFailure::none);
     broadcast_discovery("HELLO");
     return true;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "net/engine_diagnostics.h"
 #include "net/events.h"
 #include "net/loop_rules.h"
 #include "net/notices.h"
@@ -81,6 +82,8 @@ public:
     void broadcast_discovery(const char* kind);
 
     // For tests and diagnostics.
+    // The network check's snapshot (engine_diagnostics.cpp).
+    EngineDiagnostics diagnostics() const;
     const InstanceId& instance_id() const { return instance_id_; }
     bool running() const { return running_.load(); }
     // The clock that stamps and judges sealed lines (tests set one that is off); takes
@@ -159,6 +162,12 @@ private:
     std::shared_ptr<SealedWire> sealed_;
     WallClock wall_clock_;
     NoticeBoard notices_;
+    // For diagnostics(): the last two announcements sent, the last of this copy's own
+    // heard back (milliseconds since system start, -1 never) and why start failed.
+    std::atomic<std::int64_t> last_announced_ms_{-1};
+    std::atomic<std::int64_t> previously_announced_ms_{-1};
+    std::atomic<std::int64_t> own_heard_ms_{-1};
+    std::atomic<int> start_failure_{0};
 };
 
 }  // namespace quillnet

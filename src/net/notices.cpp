@@ -28,6 +28,7 @@ void NoticeBoard::reset(WindowHandle window) {
     window_ = window;
     sink_ = nullptr;
     posted_.clear();
+    texts_.clear();
 }
 
 void NoticeBoard::reset(std::function<void(const std::string&)> sink) {
@@ -35,6 +36,7 @@ void NoticeBoard::reset(std::function<void(const std::string&)> sink) {
     window_ = nullptr;
     sink_ = std::move(sink);
     posted_.clear();
+    texts_.clear();
 }
 
 void NoticeBoard::post(NoticeReason reason, const std::string& address, std::int64_t clock_offset_ms) {
@@ -46,12 +48,18 @@ void NoticeBoard::post(NoticeReason reason, const std::string& address, std::int
         if (!posted_.emplace(address, static_cast<int>(reason)).second) return;
         window = window_;
         sink = sink_;
+        texts_.push_back(notice_text(reason, address, clock_offset_ms));
     }
     if (!window) {
         sink(notice_text(reason, address, clock_offset_ms));
         return;
     }
     post_or_free(window, WM_APP_ENGINE_NOTICE, new EngineNotice{notice_text(reason, address, clock_offset_ms)});
+}
+
+std::vector<std::string> NoticeBoard::posted_texts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return texts_;
 }
 
 }  // namespace quillnet

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "net/events.h"
 
@@ -36,12 +37,15 @@ public:
     void reset(std::function<void(const std::string&)> sink);
     // Posts the notice unless this pair was noticed already in the run.
     void post(NoticeReason reason, const std::string& address, std::int64_t clock_offset_ms = 0);
+    // The texts posted in this run, oldest first (at most MAX_NOTICES).
+    std::vector<std::string> posted_texts() const;
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     WindowHandle window_ = nullptr;
     std::function<void(const std::string&)> sink_;
     std::set<std::pair<std::string, int>> posted_;
+    std::vector<std::string> texts_;
 };
 
 }  // namespace quillnet

@@ -6,6 +6,7 @@
 #include "base/dialog_window.h"
 #include "base/win_handles.h"
 #include "base/win_placement.h"
+#include "res/version.h"
 #include "ui/about_dialog.h"
 #include "ui/layout.h"
 
@@ -85,7 +86,7 @@ void show_about_dialog(HWND owner) {
                                          0, CLEARTYPE_QUALITY, 0, L"Segoe UI"));
         add_control(box, instance, L"STATIC", L"Quillnet", 0, 0, 20, 18, 420, 34,
                     static_cast<HFONT>(title_font.get()), dpi);
-        add_control(box, instance, L"STATIC", L"Version 1.1.0", 0, 0, 20, 56, 420, 20, normal_font, dpi);
+        add_control(box, instance, L"STATIC", L"Version " QN_VERSION_WTEXT(QN_VERSION_TEXT), 0, 0, 20, 56, 420, 20, normal_font, dpi);
         HWND ok = add_control(box, instance, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 350, 276, 90,
                               28, normal_font, dpi);
 

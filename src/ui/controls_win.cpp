@@ -1,5 +1,5 @@
 // Creation of the main window's child controls, the quick-message buttons and the
-// F1..F10 accelerator table.
+// accelerator table (F1..F10, F11).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,8 +8,10 @@
 
 #include "ui/app_state.h"
 #include "base/win_text.h"
+#include "ui/board.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/seen.h"
 #include "ui/sending.h"
 
 namespace quillnet {
@@ -70,6 +72,9 @@ void create_controls() {
     s->everyone_check = create_child(*s, L"BUTTON", L"Send to everyone", WS_TABSTOP | BS_AUTOCHECKBOX,
                                      ID_EVERYONE_CHECK, 10, normal);
     SendMessageW(s->everyone_check, BM_SETCHECK, BST_CHECKED, 0);
+    // The board and Seen come next in the Tab order, as they sit above the log.
+    create_board_controls();
+    create_seen_button();
     s->log_view = create_child(*s, L"EDIT", L"",
                                WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, ID_LOG_VIEW,
                                10, normal);
@@ -125,7 +130,13 @@ void build_accelerators() {
         entry.cmd = static_cast<WORD>(QUICK_BUTTON_BASE + i);
         entries.push_back(entry);
     }
-    if (!entries.empty()) s->accelerators = CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
+    // F11 acknowledges the pages shown, with or without quick messages.
+    ACCEL acknowledge{};
+    acknowledge.fVirt = FVIRTKEY;
+    acknowledge.key = VK_F11;
+    acknowledge.cmd = static_cast<WORD>(IDM_ACKNOWLEDGE);
+    entries.push_back(acknowledge);
+    s->accelerators = CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
 }
 
 }  // namespace quillnet

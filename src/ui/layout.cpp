@@ -34,7 +34,13 @@ MainLayout compute_layout(int width, int height, int quick_count, int flag_count
     layout.rooms_caption = rect(d(12), d(72), d(210), d(18));
     layout.rooms_list = rect(d(12), d(90), d(210), h - d(298));
     layout.everyone_check = rect(d(12), h - d(204), d(210), d(22));
-    layout.log_view = rect(d(234), d(72), w - d(246), h - d(254));
+    // The right column: the board's caption line (caption, Seen, Clear), the board with
+    // room for four rows, then the log down to the compose line.
+    layout.board_caption = rect(d(234), d(72), w - d(246) - d(216), d(18));
+    layout.seen_button = rect(w - d(220), d(66), d(110), d(26));
+    layout.board_clear = rect(w - d(102), d(66), d(90), d(26));
+    layout.board_list = rect(d(234), d(96), w - d(246), d(BOARD_LIST_HEIGHT));
+    layout.log_view = rect(d(234), d(96 + BOARD_LIST_HEIGHT + 8), w - d(246), h - d(286 + BOARD_LIST_HEIGHT));
     layout.input_edit = rect(d(12), h - d(170), w - d(122), d(30));
     layout.send_button = rect(w - d(102), h - d(170), d(90), d(30));
 

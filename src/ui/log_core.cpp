@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/text.h"
+#include "net/line_kinds.h"
 
 namespace quillnet {
 
@@ -178,8 +179,8 @@ std::u16string sender_label(const std::u16string& user, const std::u16string& ro
 std::u16string incoming_line(const std::u16string& time, const std::string& kind, const std::u16string& label,
                              const std::u16string& text) {
     // The kind words are compared byte for byte: "flag" or "Quick" are typed messages.
-    if (kind == "FLAG") return time + u"  \u2691 " + text + u" FLAG from " + label;
-    if (kind == "QUICK") return time + u"  " + label + u":  \u00BB " + text;
+    if (kind == KIND_FLAG) return time + u"  \u2691 " + text + u" FLAG from " + label;
+    if (kind == KIND_QUICK) return time + u"  " + label + u":  \u00BB " + text;
     return time + u"  " + label + u":  " + text;
 }
 

@@ -11,7 +11,7 @@ namespace quillnet {
 void create_controls();
 // Destroys and recreates the quick-message buttons from the live settings.
 void create_quick_buttons();
-// Rebuilds the F1..F10 accelerator table (null when there are no quick messages).
+// Rebuilds the accelerator table: F1..F10 for the quick messages, F11 acknowledges.
 void build_accelerators();
 // Moves every control for a client area of width x height.
 void layout_controls(int width, int height);
@@ -20,7 +20,7 @@ void layout_controls(int width, int height);
 std::wstring main_window_title();
 // HWND_TOPMOST or HWND_NOTOPMOST from always_on_top, without moving or activating.
 void apply_always_on_top();
-// Tray tooltip "Quillnet — room" after a settings change.
+// Tray tooltip "Quillnet — room" (and " — N flags raised") after a change.
 void update_tray_tooltip();
 // While a modal window of the main window is open: brings it to the front and
 // returns true. False when none is open.

@@ -3,9 +3,11 @@
 
 #include "ui/app_state.h"
 #include "base/win_text.h"
+#include "ui/board.h"
 #include "ui/key_texts.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
+#include "ui/seen.h"
 
 namespace quillnet {
 
@@ -35,6 +37,8 @@ void layout_controls(int width, int height) {
         move_control(s->quick_buttons[i], layout.quick_buttons[i]);
     for (std::size_t i = 0; i < s->flag_buttons.size() && i < layout.flag_buttons.size(); ++i)
         move_control(s->flag_buttons[i], layout.flag_buttons[i]);
+    layout_board(layout);
+    layout_seen(layout);
 }
 
 namespace {

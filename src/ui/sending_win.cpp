@@ -1,12 +1,17 @@
-// The three sends of the main window (typed text, quick message, flag) and the compose
-// field's subclass that makes Enter send.
+// The three sends of the main window (typed text, quick message, flag; the last two
+// urgent when the settings' urgent list names them, a flag also raised on the board)
+// and the compose field's subclass that makes Enter send.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
 
+#include "config/loop_settings.h"
+#include "net/line_kinds.h"
 #include "ui/app_state.h"
+#include "ui/board.h"
+#include "ui/loop_lines.h"
 #include "base/win_text.h"
 #include "ui/conversation_log.h"
 #include "net/wire.h"
@@ -83,7 +88,7 @@ void send_typed_message() {
     const std::string body = to_utf8(text);
     const std::vector<std::string> recipients = selected_recipients();
     int count = 0;
-    const std::string message_id = s->engine.send_message(recipients, "MSG", body, count);
+    const std::string message_id = s->engine.send_message(recipients, KIND_MSG, body, count);
     const std::wstring line = as_wide(outgoing_typed_line(as_u16(format_time_of_day()), as_u16(target), as_u16(text)));
     add_outgoing(message_id, line, count);
     SetWindowTextW(s->input_edit, L"");
@@ -99,7 +104,8 @@ void send_quick_message(int slot) {
     const std::wstring target = describe_target();
     const std::vector<std::string> recipients = selected_recipients();
     int count = 0;
-    const std::string message_id = s->engine.send_message(recipients, "QUICK", text, count);
+    const std::string message_id = s->engine.send_message(recipients, KIND_QUICK, text, count,
+                                                          matches_urgent(s->settings.urgent, text));
     const std::wstring line =
         as_wide(outgoing_quick_line(as_u16(format_time_of_day()), as_u16(target), as_u16(to_wide(text))));
     add_outgoing(message_id, line, count);
@@ -114,10 +120,15 @@ void send_flag(int slot) {
     const std::wstring target = describe_target();
     const std::vector<std::string> recipients = selected_recipients();
     int count = 0;
-    const std::string message_id = s->engine.send_message(recipients, "FLAG", name, count);
-    const std::wstring line =
-        as_wide(outgoing_flag_line(as_u16(format_time_of_day()), as_u16(to_wide(name)), as_u16(target)));
+    const std::string message_id =
+        s->engine.send_message(recipients, KIND_FLAG, name, count, matches_urgent(s->settings.urgent, name));
+    const std::wstring time = format_time_of_day();
+    const std::wstring line = as_wide(outgoing_flag_line(as_u16(time), as_u16(to_wide(name)), as_u16(target)));
     add_outgoing(message_id, line, count);
+    // The flag stays raised on this copy's board, whoever the page went to.
+    if (s->engine.raise_flag(name) == RaiseResult::not_kept)
+        append_line(as_wide(flag_not_kept_line(as_u16(time), as_u16(to_wide(name)))), false);
+    refresh_board();
     hide_after_send(*s);
 }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "ui/app_state.h"
+#include "ui/board.h"
+#include "ui/board_rows.h"
 #include "base/system_library.h"
 #include "base/win_text.h"
 #include "ui/main_window.h"
@@ -27,7 +29,10 @@ void copy_tooltip(NOTIFYICONDATAW& record, const std::wstring& text) {
     record.szTip[length] = L'\0';
 }
 
-std::wstring tooltip_text(const AppState& state) { return L"Quillnet \u2014 " + to_wide(state.settings.room); }
+// "Quillnet — room", and " — N flags raised" while the board has raised flags.
+std::wstring tooltip_text(const AppState& state, std::size_t capacity) {
+    return as_wide(tray_tooltip_text(as_u16(to_wide(state.settings.room)), raised_flag_count(), capacity));
+}
 
 }  // namespace
 
@@ -41,7 +46,7 @@ void add_tray_icon() {
     s->tray_icon.uFlags = TRAY_FLAGS;
     s->tray_icon.uCallbackMessage = WM_APP_TRAY;
     s->tray_icon.hIcon = s->small_icon;
-    copy_tooltip(s->tray_icon, tooltip_text(*s));
+    copy_tooltip(s->tray_icon, tooltip_text(*s, sizeof s->tray_icon.szTip / sizeof s->tray_icon.szTip[0] - 1));
     add_tray_icon_again();
 }
 
@@ -76,9 +81,7 @@ void remove_tray_icon() {
 void update_tray_tooltip() {
     AppState* s = app();
     if (!s || !s->tray_icon_present) return;
-    std::wstring text = tooltip_text(*s);
-    if (text.size() > TOOLTIP_UPDATE_LIMIT) text.resize(TOOLTIP_UPDATE_LIMIT);
-    copy_tooltip(s->tray_icon, text);
+    copy_tooltip(s->tray_icon, tooltip_text(*s, TOOLTIP_UPDATE_LIMIT));
     s->tray_icon.uFlags = TRAY_FLAGS;
     notify_icon(NIM_MODIFY, &s->tray_icon);
 }

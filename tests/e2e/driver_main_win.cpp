@@ -71,6 +71,45 @@ int cli(int argc, wchar_t** argv) {
         SendMessageTimeoutW(GetDlgItem(main, 2000 + std::stoi(arg(4))), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
         return 0;
     }
+    // The raised-flags board (list 111): a row containing TEXT, or exactly N rows.
+    if (command == L"wait-board") {
+        return wait_until(
+                   [&] {
+                       for (const std::wstring& row : list_rows(GetDlgItem(main, 111)))
+                           if (row.find(arg(4)) != std::wstring::npos) return true;
+                       return false;
+                   },
+                   std::stoul(arg(5)))
+                   ? 0
+                   : 1;
+    }
+    if (command == L"wait-board-count") {
+        const std::size_t count = std::stoul(arg(4));
+        return wait_until([&] { return list_rows(GetDlgItem(main, 111)).size() == count; }, std::stoul(arg(5))) ? 0
+                                                                                                                : 1;
+    }
+    if (command == L"board-clear") {
+        // board-clear PID ROW: selects the row as a click does, then presses Clear (112).
+        HWND list = GetDlgItem(main, 111);
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(list, LB_SETCURSEL, std::stoul(arg(4)), 0, SMTO_ABORTIFHUNG, 5000, &r);
+        SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(111, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list),
+                            SMTO_ABORTIFHUNG, 5000, &r);
+        SendMessageTimeoutW(GetDlgItem(main, 112), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+        return 0;
+    }
+    if (command == L"quick") {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(GetDlgItem(main, 1000 + std::stoi(arg(4))), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+        return 0;
+    }
+    if (command == L"f11") {
+        // The key as typed into the compose field, through the program's accelerator table.
+        HWND field = GetDlgItem(main, 105);
+        PostMessageW(field, WM_KEYDOWN, VK_F11, 0x00570001);
+        PostMessageW(field, WM_KEYUP, VK_F11, 0xC0570001);
+        return 0;
+    }
     if (command == L"exit") {
         DWORD pid = static_cast<DWORD>(std::stoul(arg(3)));
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);

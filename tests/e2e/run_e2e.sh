@@ -85,6 +85,28 @@ on 1 flag "${pids[1]}" 1 >/dev/null
 check "flag banner on host 0" on 0 wait-banner "${pids[0]}" "⚑   Op 1   —   Blue" 10000
 check "flag line on host 2" on 2 wait-log "${pids[2]}" "⚑ Blue FLAG from Dr Adams (Op 1)" 10000
 
+# The paging loop across the bridge: Op 1's Blue stays raised on every board until Front
+# Desk clears it; an EMERG page is acknowledged with F11 and the sender learns who saw it;
+# a copy started later sees a raised flag within one heartbeat.
+for i in 0 1 2; do check "Blue stays on host $i's board" on $i wait-board "${pids[$i]}" "Op 1  —  Blue  (just now)" 5000; done
+on 0 board-clear "${pids[0]}" 0 >/dev/null
+check "Front Desk's clear is delivered" on 0 wait-log "${pids[0]}" "You → Op 1:  clear ⚑ Blue   ✓ delivered (1/1)" 10000
+check "Op 1 says who cleared it" on 1 wait-log "${pids[1]}" "⚑ Blue cleared by Front Desk (Reception)" 10000
+for i in 0 1 2; do check "Blue goes from host $i's board" on $i wait-board-count "${pids[$i]}" 0 5000; done
+on 0 quick "${pids[0]}" 9 >/dev/null
+check "EMERG reaches Op 1" on 1 wait-log "${pids[1]}" "Front Desk (Reception):  » EMERG" 10000
+sleep 1.2
+on 1 f11 "${pids[1]}" >/dev/null
+check "Front Desk's log says who saw it" on 0 wait-log "${pids[0]}" "✓ seen by Dr Adams (Op 1):  » EMERG" 10000
+on 2 f11 "${pids[2]}" >/dev/null
+on 1 flag "${pids[1]}" 0 >/dev/null
+check "Op 1's Red on the Lab's board" on 2 wait-board "${pids[2]}" "Op 1  —  Red" 5000
+check "the Lab exits" on 2 exit "${pids[2]}"
+on 2 launch "$work-2" "${names[2]}" "${users[2]}" "${rooms[2]}" 47900 47901 >"$root/launch-$tag.pid" 2>/dev/null
+pids[2]=$(tr -d '\r\n' <"$root/launch-$tag.pid")
+check "the restarted Lab sees Op 1's Red within one heartbeat" on 2 wait-board "${pids[2]}" "Op 1  —  Red" 1500
+check "the Lab sees both rooms again" on 2 wait-caption "${pids[2]}" "Online rooms (2)" 10000
+
 # qnsend.exe beside a Quillnet.ini of its own on the lab's host (sharing the discovery port
 # with the lab's copy), and the native qnsend on a Linux host of the same LAN, page the
 # Windows desks; the pages show in their logs.

@@ -77,10 +77,16 @@ std::vector<std::wstring> history_lines(const Copy& copy) {
 }
 
 // The log's lines that must be in the history: all but the start notices.
+// The log lines that go to the history: all but the start notice and the board's
+// passing notes (a departed room's flags, a flag not kept).
 std::vector<std::wstring> saved_log_lines(const Copy& copy) {
     std::vector<std::wstring> out;
-    for (const std::wstring& line : log_lines(copy))
-        if (line.rfind(L"Started as ", 0) != 0) out.push_back(line);
+    for (const std::wstring& line : log_lines(copy)) {
+        if (line.rfind(L"Started as ", 0) == 0) continue;
+        if (line.find(L" no longer shown (") != std::wstring::npos) continue;
+        if (line.find(L" not kept on the board (8 flags are raised)") != std::wstring::npos) continue;
+        out.push_back(line);
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Includes run one way, from the entry down: app → alert → ui → net → config, history →
-# base (qnsend, an entry of its own, stands on net, config, history and base). Lists every
+# base (qnsend and setup, the installer's custom actions, are entries of their own and stand
+# on net, config, history and base). Lists every
 # include from a folder into one above it (or beside it, for net and config's peers) and
 # fails when there is any.
 set -uo pipefail
@@ -8,7 +9,7 @@ cd "$(dirname "$0")/../../src"
 rank() {
   case $1 in
     app) echo 6 ;; alert) echo 5 ;; ui) echo 4 ;; net) echo 3 ;; config|history) echo 2 ;; base) echo 1 ;;
-    qnsend) echo 4 ;; *) echo 0 ;;
+    qnsend|setup) echo 4 ;; *) echo 0 ;;
   esac
 }
 status=0
@@ -16,7 +17,7 @@ while IFS=: read -r file _ include; do
   from=${file%%/*}
   to=$(sed -n 's/.*#include "\([a-z]*\)\/.*/\1/p' <<<"$include")
   [ -z "$to" ] || [ "$to" = "$from" ] || [ "$to" = res ] && continue
-  if [ "$(rank "$to")" -ge "$(rank "$from")" ] || { [ "$from" = qnsend ] && [ "$to" = ui ]; }; then
+  if [ "$(rank "$to")" -ge "$(rank "$from")" ] || { { [ "$from" = qnsend ] || [ "$from" = setup ]; } && [ "$to" = ui ]; }; then
     echo "upward include: $file includes $to/ ($include)"
     status=1
   fi

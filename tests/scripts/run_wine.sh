@@ -33,6 +33,17 @@ if [ -x "$root/asan/lan_node" ] && [ -f "$root/win/engine_tests.exe" ]; then
   echo "--- LAN with a sealed engine under Wine"
   isolated env QN_WINE_ENGINE_TESTS="$root/win/engine_tests.exe" "$top/tests/lan/lan_test.sh" "$root/asan/lan_node" || status=1
 fi
+# The network check on a host whose discovery datagrams are dropped: a classic BPF
+# filter on the loopback's ingress drops UDP to that port (offsets from the link
+# header: 23 protocol, 36 destination port), so the program never hears itself.
+if [ -f "$root/win/ui_tests.exe" ]; then
+  dropped=44990
+  echo "--- network check with the discovery datagrams dropped"
+  QN_DROPPED_DISCOVERY_PORT=$dropped isolated bash -c '
+    tc qdisc add dev lo clsact &&
+    tc filter add dev lo ingress protocol ip bpf da bytecode "7,48 0 0 23,21 0 4 17,40 0 0 36,21 0 2 $1,6 0 0 2,6 0 0 4294967295,6 0 0 4294967295" &&
+    shift && in_wine "$@"' drop "$dropped" "$root/win/ui_tests.exe" --gtest_brief=1 --gtest_filter='NetworkCheck.*' || status=1
+fi
 # The window tests that depend on the display's DPI, again in prefixes at 150 % and
 # 200 % (each its own prefix, with a desktop large enough for the scaled window).
 if [ -f "$root/win/ui_tests.exe" ]; then
@@ -44,6 +55,11 @@ if [ -f "$root/win/ui_tests.exe" ]; then
     WINEPREFIX=$prefix QN_EXPECT_DPI=$1 isolated bash -c 'in_wine "$@"' in_wine "$root/win/ui_tests.exe" \
       --gtest_brief=1 --gtest_filter='Dpi.*' || status=1
   done
+fi
+# The installer package: built, installed, upgraded and removed in a prefix of its own.
+if [ -f "$root/win/QnSetup.dll" ] && [ -x "$root/asan/qnsend" ]; then
+  echo "--- installer package"
+  isolated "$top/tests/msi/run_msi_test.sh" || status=1
 fi
 if [ -x "$top/tests/e2e/run_e2e.sh" ] && [ -f "$root/win/Quillnet.exe" ]; then
   echo "--- end to end"

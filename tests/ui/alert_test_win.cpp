@@ -31,7 +31,7 @@ const ColourRef RED = make_colour(220, 40, 40);
 // Hands a received message to the window procedure as the engine's post would.
 void deliver(HWND window, const std::string& kind, const std::string& user, const std::string& room,
              const std::string& text, ColourRef colour = 0) {
-    auto* message = new IncomingMessage{kind, user, room, text, "127.0.0.1", colour};
+    auto* message = new IncomingMessage(qntest::incoming(kind, user, room, text, colour));
     SendMessageW(window, WM_APP_MESSAGE_RECEIVED, 0, reinterpret_cast<LPARAM>(message));
 }
 
@@ -359,7 +359,7 @@ TEST(Alerts, SoundRequestsWithoutAnAudioDeviceDoNotHoldUpArrivals) {
 
 TEST(Alerts, WithoutApplicationStateEveryOperationIsHarmless) {
     ASSERT_EQ(app(), nullptr);
-    on_message_received(IncomingMessage{"FLAG", "a", "b", "Red", "", RED});
+    on_message_received(qntest::incoming("FLAG", "a", "b", "Red", RED));
     show_flag_banner(L"x", L"y", RED);
     reset_banner();
     set_banner_colour(RED);

@@ -30,6 +30,19 @@
 
 namespace qntest {
 
+// A received page as the engine would post it, from 127.0.0.1.
+inline quillnet::IncomingMessage incoming(const std::string& kind, const std::string& user, const std::string& room,
+                                          const std::string& text, quillnet::ColourRef colour = 0) {
+    quillnet::IncomingMessage message;
+    message.kind = kind;
+    message.user = user;
+    message.room = room;
+    message.text = text;
+    message.sender_address = "127.0.0.1";
+    message.colour = colour;
+    return message;
+}
+
 // A discovery port and a message port no other test uses; spare(k) (k 0..7) gives
 // further message ports for extra engines or closed ports in the same test.
 // (No default constructor, so that RunningApp(name, {}) always means a default AppConfig.)

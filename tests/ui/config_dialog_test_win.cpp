@@ -68,8 +68,15 @@ std::vector<ExpectedControl> expected_controls() {
         {L"Button", L"Private balloons: name the sender, never the text", 15, 394, 460, 22, 30},
         {L"Static", L"Keep history for days (0 = no limit):", 15, 431, 300, 20, 0},
         {L"Edit", L"0", 315, 428, 70, 24, 31},
-        {L"Button", L"OK", 665, 440, 90, 28, 1},
-        {L"Button", L"Cancel", 765, 440, 90, 28, 2},
+        {L"Static", L"Urgent pages:", 15, 469, 125, 20, 0},
+        {L"Edit", L"EMERG", 140, 466, 335, 24, 60},
+        {L"Static", L"Repeat every (s):", 15, 503, 165, 20, 0},
+        {L"Edit", L"20", 182, 500, 50, 24, 61},
+        {L"Static", L"Tell sender after (s):", 240, 503, 172, 20, 0},
+        {L"Edit", L"60", 415, 500, 60, 24, 62},
+        {L"Static", L"Quick messages and flags, comma-separated; 0 s: off.", 15, 528, 470, 20, 0},
+        {L"Button", L"OK", 665, 520, 90, 28, 1},
+        {L"Button", L"Cancel", 765, 520, 90, 28, 2},
     };
     c.insert(c.end(), right.begin(), right.end());
     return c;
@@ -140,7 +147,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
         RECT client{};
         GetClientRect(dialog, &client);
         EXPECT_EQ(client.right, 880);
-        EXPECT_EQ(client.bottom, 480);
+        EXPECT_EQ(client.bottom, 560);
         RECT owner{}, frame{};
         GetWindowRect(main, &owner);
         GetWindowRect(dialog, &frame);
@@ -193,7 +200,7 @@ TEST_F(ConfigDialogTest, OpensByCommandWithEveryControlInPlaceAndTheOwnerDisable
 
         // Tab visits the controls with a tab stop in creation order and wraps.
         const int tab_order[] = {10, 11, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 19, 20,
-                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 30, 31, 1,  2,  10};
+                                 21, 22, 23, 18, 12, 13, 14, 15, 16, 30, 31, 60, 61, 62, 1, 2, 10};
         HWND at = GetDlgItem(dialog, 10);
         for (std::size_t i = 1; i < sizeof tab_order / sizeof tab_order[0]; ++i) {
             at = GetNextDlgTabItem(dialog, at, FALSE);
@@ -225,6 +232,9 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
         SetDlgItemTextW(dialog, 48, L"");
         SetDlgItemTextW(dialog, 49, L"");
         SetDlgItemTextW(dialog, 13, L"C:\\sounds\\ding.wav");
+        SetDlgItemTextW(dialog, 60, L" emerg ,Red,, Call Dr ");
+        SetDlgItemTextW(dialog, 61, L"0");
+        SetDlgItemTextW(dialog, 62, L"9999");  // beyond 3600: the default, as in the file
         for (int id : {19, 21, 12, 23}) SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0);
         // The trackbar moved by keys, as a user would: three steps left from the end.
         HWND trackbar = GetDlgItem(dialog, 16);
@@ -256,6 +266,9 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_TRUE(s.auto_minimize_after_send);
     EXPECT_FALSE(s.bring_to_front_on_receive);
     EXPECT_TRUE(s.interrupt_screensaver_on_receive);
+    EXPECT_EQ(s.urgent, (std::vector<std::string>{"emerg", "Red", "Call Dr"}));
+    EXPECT_EQ(s.urgent_repeat_s, 0);
+    EXPECT_EQ(s.urgent_escalate_s, 60);
     EXPECT_EQ(s.discovery_port, program.ports.discovery);  // untouched fields stay
     EXPECT_EQ(s.heartbeat_ms, 500);
 
@@ -263,6 +276,7 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_EQ(file, settings_text(s));
     EXPECT_NE(file.find("user = Nurse \xC3\x85sa\r\n"), std::string::npos);
     EXPECT_NE(file.find("3 =   padded  \r\n"), std::string::npos);
+    EXPECT_NE(file.find("[loop]\r\nurgent = emerg, Red, Call Dr\r\nurgent_repeat_s = 0\r\n"), std::string::npos);
 
     EXPECT_EQ(window_text(main), L"Quillnet \u2014 Nurse \u00C5sa (Lab 2)");
     ASSERT_EQ(state.quick_buttons.size(), 8u);
@@ -270,11 +284,12 @@ TEST_F(ConfigDialogTest, OkTakesTheEditsIntoSettingsFileWindowTrayAndTheEnginesH
     EXPECT_EQ(window_text(state.quick_buttons[7]), L"F8  Next Case");
     ASSERT_NE(state.accelerators, nullptr);
     const int keys = CopyAcceleratorTableW(state.accelerators, nullptr, 0);
-    EXPECT_EQ(keys, 8);
+    EXPECT_EQ(keys, 9);  // F1..F8 and F11
     std::vector<ACCEL> table(static_cast<std::size_t>(keys));
     CopyAcceleratorTableW(state.accelerators, table.data(), keys);
-    EXPECT_EQ(table.back().key, VK_F8);
-    EXPECT_EQ(table.back().cmd, QUICK_BUTTON_BASE + 7);
+    EXPECT_EQ(table[7].key, VK_F8);
+    EXPECT_EQ(table[7].cmd, QUICK_BUTTON_BASE + 7);
+    EXPECT_EQ(table.back().key, VK_F11);
     EXPECT_EQ(std::wstring(state.tray_icon.szTip), L"Quillnet \u2014 Lab 2");
     EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(state.banner_text, L"Quillnet \u2014 Lab 2");
@@ -340,7 +355,7 @@ TEST_F(ConfigDialogTest, AllQuickFieldsEmptyLeaveNoButtonsOrKeysAndTheNextStartB
                            [&] { SendMessageW(state.main_window, WM_COMMAND, IDM_CONFIGURATION, 0); }));
     EXPECT_TRUE(state.settings.quick_messages.empty());
     EXPECT_TRUE(state.quick_buttons.empty());
-    EXPECT_EQ(state.accelerators, nullptr);
+    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 1);  // F11 alone
     const std::string file = qntest::read_file(program->ini_path);
     EXPECT_EQ(file.find("1 = "), std::string::npos);
     EXPECT_NE(file.find("[quick_messages]"), std::string::npos);
@@ -371,7 +386,7 @@ TEST_F(ConfigDialogTest, AnEmptyFieldBetweenFilledOnesKeepsItsSlotForTheRun) {
     ASSERT_EQ(state.quick_buttons.size(), 3u);
     EXPECT_EQ(window_text(state.quick_buttons[1]), L"F2  ");
     EXPECT_EQ(window_text(state.quick_buttons[2]), L"F3  Gamma");
-    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 3);
+    EXPECT_EQ(CopyAcceleratorTableW(state.accelerators, nullptr, 0), 4);  // and F11
 
     const std::wstring folder = program->folder;
     const qntest::TestPorts ports = program->ports;
@@ -414,7 +429,7 @@ TEST_F(ConfigDialogTest, OkLeavesTheBannerOfAnUnseenFlagUp) {
     AppState& state = program.state();
     HWND main = state.main_window;
     ShowWindow(main, SW_HIDE);
-    auto* flag = new IncomingMessage{"FLAG", "Nurse", "Lab", "Red", "127.0.0.1", make_colour(220, 40, 40)};
+    auto* flag = new IncomingMessage(qntest::incoming("FLAG", "Nurse", "Lab", "Red", make_colour(220, 40, 40)));
     SendMessageW(main, WM_APP_MESSAGE_RECEIVED, 0, reinterpret_cast<LPARAM>(flag));
     ASSERT_TRUE(state.tray_flashing);
 

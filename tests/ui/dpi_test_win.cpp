@@ -41,6 +41,13 @@ void expect_laid_out_at(AppState& s, unsigned dpi) {
     EXPECT_TRUE(same_rect(s.banner, expected.banner));
     EXPECT_TRUE(same_rect(s.rooms_list, expected.rooms_list));
     EXPECT_TRUE(same_rect(s.log_view, expected.log_view));
+    EXPECT_TRUE(same_rect(GetDlgItem(s.main_window, ID_BOARD_CAPTION), expected.board_caption));
+    EXPECT_TRUE(same_rect(GetDlgItem(s.main_window, ID_BOARD_LIST), expected.board_list));
+    EXPECT_TRUE(same_rect(GetDlgItem(s.main_window, ID_BOARD_CLEAR), expected.board_clear));
+    EXPECT_TRUE(same_rect(GetDlgItem(s.main_window, ID_SEEN_BUTTON), expected.seen_button));
+    EXPECT_EQ(SendDlgItemMessageW(s.main_window, ID_BOARD_LIST, LB_GETITEMHEIGHT, 0, 0),
+              scale_px(BOARD_ROW_HEIGHT, dpi));
+    EXPECT_EQ(font_height(GetDlgItem(s.main_window, ID_SEEN_BUTTON)), scale_px(-16, dpi));
     EXPECT_TRUE(same_rect(s.input_edit, expected.input_edit));
     EXPECT_TRUE(same_rect(s.send_button, expected.send_button));
     EXPECT_TRUE(same_rect(s.quick_buttons[9], expected.quick_buttons[9]));
@@ -104,9 +111,9 @@ TEST(Dpi, TheConfigurationDialogAndTheAboutBoxScaleWithTheWindow) {
     });
     ASSERT_TRUE(config.run(L"QNConfigDialog", [&] { SendMessageW(program.window(), WM_COMMAND, IDM_CONFIGURATION, 0); }));
     EXPECT_EQ(client.right, scale_px(880, dpi));
-    EXPECT_EQ(client.bottom, scale_px(480, dpi));
+    EXPECT_EQ(client.bottom, scale_px(560, dpi));
     EXPECT_EQ(ok.left, scale_px(665, dpi));
-    EXPECT_EQ(ok.top, scale_px(440, dpi));
+    EXPECT_EQ(ok.top, scale_px(520, dpi));
     EXPECT_EQ(ok.right - ok.left, scale_px(90, dpi));
     EXPECT_EQ(name.left, scale_px(140, dpi));
     EXPECT_EQ(name.right - name.left, scale_px(335, dpi));
@@ -143,4 +150,68 @@ TEST(Dpi, TheConfigurationDialogAndTheAboutBoxScaleWithTheWindow) {
     EXPECT_EQ(client.bottom, scale_px(KEY_WINDOW_LAYOUT.client_height, dpi));
     EXPECT_EQ(ok.left, scale_px(KEY_WINDOW_LAYOUT.ok.x, dpi));
     EXPECT_EQ(ok.right - ok.left, scale_px(KEY_WINDOW_LAYOUT.ok.width, dpi));
+}
+
+namespace {
+
+// The widest text a control will show, in its own font, against its width less a margin.
+bool text_fits_width(HWND control, const std::wstring& text, int margin) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    const RECT r = qntest::child_rect(control);
+    return size.cx + margin <= r.right - r.left;
+}
+
+}  // namespace
+
+TEST(Dpi, AtTheMinimumSizeTheBoardAndSeenFitAndNothingOverlaps) {
+    qntest::RunningApp program(L"dpi-board", qntest::AppConfig{});
+    AppState& s = program.state();
+    const unsigned dpi = window_dpi(program.window());
+    MINMAXINFO limits{};
+    SendMessageW(program.window(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    SetWindowPos(program.window(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    qntest::pump_for(50);
+    RECT client{};
+    GetClientRect(program.window(), &client);
+    expect_laid_out_at(s, dpi);
+
+    HWND caption = GetDlgItem(s.main_window, ID_BOARD_CAPTION);
+    HWND seen = GetDlgItem(s.main_window, ID_SEEN_BUTTON);
+    HWND clear = GetDlgItem(s.main_window, ID_BOARD_CLEAR);
+    HWND list = GetDlgItem(s.main_window, ID_BOARD_LIST);
+    EXPECT_TRUE(text_fits_width(caption, L"Raised flags (64)", 0));
+    EXPECT_TRUE(text_fits_width(seen, L"Seen (100)", scale_px(12, dpi)));
+    EXPECT_TRUE(text_fits_width(clear, L"Clear", scale_px(12, dpi)));
+    EXPECT_TRUE(text_fits_width(list, L"Dr Lee (Op 12)  \u2014  Needs Doctor  (23 h 59 min)", scale_px(30, dpi)));
+    // The font's line fits a row.
+    TEXTMETRICW metrics{};
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_LE(metrics.tmHeight, SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+
+    // Every control inside the client area, and no two of them overlapping.
+    std::vector<HWND> controls = {s.banner, s.rooms_caption, s.rooms_list, s.everyone_check, s.log_view,
+                                  s.input_edit, s.send_button, s.quick_label, s.flags_label, caption, seen, clear, list};
+    controls.insert(controls.end(), s.quick_buttons.begin(), s.quick_buttons.end());
+    controls.insert(controls.end(), s.flag_buttons.begin(), s.flag_buttons.end());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const RECT a = qntest::child_rect(controls[i]);
+        EXPECT_GE(a.left, 0) << GetDlgCtrlID(controls[i]);
+        EXPECT_GE(a.top, 0) << GetDlgCtrlID(controls[i]);
+        EXPECT_LE(a.right, client.right) << GetDlgCtrlID(controls[i]);
+        EXPECT_LE(a.bottom, client.bottom) << GetDlgCtrlID(controls[i]);
+        for (std::size_t k = i + 1; k < controls.size(); ++k) {
+            RECT b = qntest::child_rect(controls[k]), overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << GetDlgCtrlID(controls[i]) << " " << GetDlgCtrlID(controls[k]);
+        }
+    }
 }

@@ -168,7 +168,8 @@ TEST(MainWindow, MenuBarAndTrayMenuCarryTheirTextsAndCommands) {
     EXPECT_EQ(menu_items(GetSubMenu(bar, 0)),
               (std::vector<std::wstring>{L"200:&Configuration\u2026", L"206:Site &Key\u2026", L"205:Clear &History", L"-",
                                          L"202:E&xit"}));
-    EXPECT_EQ(menu_items(GetSubMenu(bar, 1)), (std::vector<std::wstring>{L"201:&About Quillnet\u2026"}));
+    EXPECT_EQ(menu_items(GetSubMenu(bar, 1)),
+              (std::vector<std::wstring>{L"207:&Network Check\u2026", L"201:&About Quillnet\u2026"}));
 
     HMENU tray = create_tray_menu();
     EXPECT_EQ(menu_items(tray), (std::vector<std::wstring>{L"203:&Open Quillnet", L"-", L"200:&Configuration\u2026",
@@ -176,17 +177,20 @@ TEST(MainWindow, MenuBarAndTrayMenuCarryTheirTextsAndCommands) {
     DestroyMenu(tray);
 }
 
-TEST(MainWindow, AcceleratorTableMapsF1ToF10OntoTheQuickCommands) {
+TEST(MainWindow, AcceleratorTableMapsF1ToF10OntoTheQuickCommandsAndF11OntoSeen) {
     qntest::RunningApp program(L"accelerators", qntest::AppConfig{});
     HACCEL table = program.state().accelerators;
     ASSERT_NE(table, nullptr);
     ACCEL entries[16] = {};
-    ASSERT_EQ(CopyAcceleratorTableW(table, entries, 16), 10);
+    ASSERT_EQ(CopyAcceleratorTableW(table, entries, 16), 11);
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(entries[i].fVirt & ~0x80, FVIRTKEY) << i;  // 0x80 marks the table's last entry
         EXPECT_EQ(entries[i].key, VK_F1 + i);
         EXPECT_EQ(entries[i].cmd, 1000 + i);
     }
+    EXPECT_EQ(entries[10].fVirt & ~0x80, FVIRTKEY);
+    EXPECT_EQ(entries[10].key, VK_F11);
+    EXPECT_EQ(entries[10].cmd, IDM_ACKNOWLEDGE);
 }
 
 TEST(MainWindow, SevenQuickMessagesGiveSevenButtonsInTwoRowsAndSevenKeys) {
@@ -195,7 +199,7 @@ TEST(MainWindow, SevenQuickMessagesGiveSevenButtonsInTwoRowsAndSevenKeys) {
     qntest::RunningApp program(L"seven-quick", config);
     AppState& s = program.state();
     ASSERT_EQ(s.quick_buttons.size(), 7u);
-    EXPECT_EQ(CopyAcceleratorTableW(s.accelerators, nullptr, 0), 7);
+    EXPECT_EQ(CopyAcceleratorTableW(s.accelerators, nullptr, 0), 8);  // and F11
     layout_controls(860, 600);
     EXPECT_EQ(qntest::child_rect(s.quick_buttons[4]).top, 600 - 132);
     EXPECT_EQ(qntest::child_rect(s.quick_buttons[5]).top, 600 - 92);
@@ -234,7 +238,7 @@ TEST(MainWindow, LayoutPlacesEveryControlForTheClientSize) {
         expect_rect(s.rooms_caption, 12, 72, 210, 18);
         expect_rect(s.rooms_list, 12, 90, 210, H - 298);
         expect_rect(s.everyone_check, 12, H - 204, 210, 22);
-        expect_rect(s.log_view, 234, 72, W - 246, H - 254);
+        expect_rect(s.log_view, 234, 196, W - 246, H - 378);
         expect_rect(s.input_edit, 12, H - 170, W - 122, 30);
         expect_rect(s.send_button, W - 102, H - 170, 90, 30);
         const int qw = (W - 206) / 5;
@@ -279,7 +283,7 @@ TEST(MainWindow, ResizingLaysOutAndTheMinimumTrackingSizeIs780By620) {
     EXPECT_EQ(send.top, client.bottom - 170);
 }
 
-TEST(MainWindow, WithNoQuickMessagesThereAreNoButtonsNoTableAndF1DoesNothing) {
+TEST(MainWindow, WithNoQuickMessagesThereAreNoButtonsOnlyF11AndF1DoesNothing) {
     qntest::RunningApp program(L"no-quick", qntest::AppConfig{});
     AppState& s = program.state();
     // The reader always completes the list, so empty it as a settings change would.
@@ -287,7 +291,10 @@ TEST(MainWindow, WithNoQuickMessagesThereAreNoButtonsNoTableAndF1DoesNothing) {
     create_quick_buttons();
     build_accelerators();
     EXPECT_TRUE(s.quick_buttons.empty());
-    EXPECT_EQ(s.accelerators, nullptr);
+    ACCEL only[4] = {};
+    ASSERT_EQ(CopyAcceleratorTableW(s.accelerators, only, 4), 1);
+    EXPECT_EQ(only[0].key, VK_F11);
+    EXPECT_EQ(only[0].cmd, IDM_ACKNOWLEDGE);
     EXPECT_EQ(FindWindowExW(s.main_window, nullptr, L"Button", L"F1  Yes"), nullptr);
     const int before = GetWindowTextLengthW(s.log_view);
     PostMessageW(s.input_edit, WM_KEYDOWN, VK_F1, 0);

@@ -52,6 +52,10 @@ TEST(Screenshots, DISABLED_MainWindowWithRoomsAndPages) {
     qntest::TestPeer lab("Lab", "Lab", program.ports.discovery, program.ports.spare(1));
     qntest::announce_room(program.ports.discovery, "{STERI}", "Nurse Kim", "Sterilisation", program.ports.spare(7));
     qntest::pump_until([&] { return s.room_keys.size() == 3; });
+    // Raised flags for the board, a second apart so that their order is fixed.
+    op1.engine().raise_flag("Red");
+    qntest::pump_for(1100);
+    lab.engine().raise_flag("Blue");
 
     SendMessageW(s.everyone_check, BM_SETCHECK, BST_UNCHECKED, 0);
     SendMessageW(s.rooms_list, LB_SETSEL, TRUE, 0);
@@ -65,6 +69,17 @@ TEST(Screenshots, DISABLED_MainWindowWithRoomsAndPages) {
                  reinterpret_cast<LPARAM>(s.everyone_check));
     SendMessageW(program.window(), WM_COMMAND, FLAG_BUTTON_BASE + 3, 0);
     qntest::pump_until([&] { return s.pending_deliveries.empty(); });
+    // Op 1 acknowledges the quick message; the lab pages and waits to be seen.
+    qntest::pump_until([&] { return op1.received.size() >= 2; });
+    for (const IncomingMessage& page : op1.received) {
+        if (page.kind != "QUICK") continue;
+        op1.engine().acknowledge_pages(
+            {SeenRequest{page.message_id, page.sender_id, page.sender_address, page.reply_port, page.arrived_ms}});
+    }
+    int attempted = 0;
+    lab.engine().send_message({s.engine.instance_id()}, "QUICK", "Pt Ready", attempted);
+    qntest::pump_until([&] { return GetWindowTextLengthW(GetDlgItem(s.main_window, ID_SEEN_BUTTON)) > 4; });
+    qntest::pump_for(1500);
     SetWindowTextW(s.input_edit, L"Lunch at one?");
 
     const char* size = std::getenv("QN_SHOT_SIZE");

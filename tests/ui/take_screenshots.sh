@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Photographs the main window, the dialogs, the About box and the site key window for
-# docs/ (run inside scripts/netns.sh, after scripts/build.sh win). Each scene is a
-# disabled test of ui_tests.exe held on screen while ImageMagick's import grabs the
+# Photographs the main window, the dialogs, the About box, the site key window and the
+# network check for docs/ (run inside scripts/netns.sh, after scripts/build.sh win).
+# Each scene is a disabled test of ui_tests.exe held on screen while ImageMagick's import grabs the
 # virtual desktop; the *_144dpi pictures come from a prefix at 144 DPI (150 %) with a
 # larger desktop.
 set -euo pipefail
@@ -39,6 +39,7 @@ shoot Screenshots.DISABLED_RefusedSendAfterTheRoomLeft refused_send.png
 shoot Screenshots.DISABLED_KeyWindowOpen key_window_open.png
 shoot Screenshots.DISABLED_KeyWindowSealed key_window_sealed.png
 shoot Screenshots.DISABLED_SealedMainWindow main_window_sealed.png
+shoot Screenshots.DISABLED_NetworkCheck network_check.png
 shoot Alerts.DISABLED_HoldAPrivateBalloonForAScreenshot private_balloon.png
 shoot Screenshots.DISABLED_LongLogOfWrappingPages main_window_long_log.png
 wineserver -k 2>/dev/null || true
@@ -47,5 +48,6 @@ crop=1920x1200+0+0
 shoot Screenshots.DISABLED_MainWindowWithRoomsAndPages main_window_144dpi.png
 shoot ConfigDialogTest.DISABLED_HoldOpenForAScreenshot config_dialog_144dpi.png
 shoot Screenshots.DISABLED_AboutBox about_box_144dpi.png
+shoot Screenshots.DISABLED_NetworkCheck network_check_144dpi.png
 wineserver -k 2>/dev/null || true
 echo "screenshots in $out"

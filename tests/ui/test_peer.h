@@ -37,8 +37,14 @@ public:
     bool started() const { return started_; }
     const std::string& id() const { return engine_.instance_id(); }
     void stop() { engine_.stop(); }
+    // The peer's engine, to raise flags, send pages and acknowledge them as a copy would.
+    quillnet::NetworkEngine& engine() { return engine_; }
 
     std::vector<quillnet::IncomingMessage> received;
+    // Acknowledgements of its pages and clears of its flags, as its window would get them.
+    std::vector<quillnet::PageSeen> seen;
+    std::vector<quillnet::OwnFlagCleared> cleared;
+    std::vector<quillnet::DeliveryResult> results;
 
 private:
     quillnet::NetworkEngine engine_;

@@ -22,11 +22,25 @@ LRESULT CALLBACK peer_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     }
     if (message == quillnet::WM_APP_DELIVERY_RESULT) {
-        delete reinterpret_cast<quillnet::DeliveryResult*>(lparam);
+        auto* result = reinterpret_cast<quillnet::DeliveryResult*>(lparam);
+        if (peer && result) peer->results.push_back(*result);
+        delete result;
         return 0;
     }
-    if (message == quillnet::WM_APP_ENGINE_NOTICE) {
-        delete reinterpret_cast<quillnet::EngineNotice*>(lparam);
+    if (message == quillnet::WM_APP_PAGE_SEEN) {
+        auto* seen = reinterpret_cast<quillnet::PageSeen*>(lparam);
+        if (peer && seen) peer->seen.push_back(*seen);
+        delete seen;
+        return 0;
+    }
+    if (message == quillnet::WM_APP_OWN_FLAG_CLEARED) {
+        auto* cleared = reinterpret_cast<quillnet::OwnFlagCleared*>(lparam);
+        if (peer && cleared) peer->cleared.push_back(*cleared);
+        delete cleared;
+        return 0;
+    }
+    if (message >= quillnet::WM_APP_BASE && message < quillnet::WM_APP_BASE + 0x0100) {
+        quillnet::free_engine_payload(message, reinterpret_cast<void*>(lparam));
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);

@@ -243,7 +243,10 @@ TEST(WindowLife, TabMovesBetweenTheTabStopsThroughTheMessageLoop) {
         PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC00F0001);
         qntest::pump_for(50);
     };
-    // Creation order: the check box, Send, the flags, then the quick buttons.
+    // Creation order: the check box, the board (Seen and Clear are disabled), Send, the
+    // flags, then the quick buttons.
+    press_tab();
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), ID_BOARD_LIST);
     press_tab();
     EXPECT_EQ(GetFocus(), s.send_button);
     press_tab();

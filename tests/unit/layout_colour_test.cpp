@@ -14,7 +14,7 @@ TEST(Layout, FixedControlsAtTheMinimumClientSize) {
     EXPECT_EQ(l.rooms_caption, (ControlRect{12, 72, 210, 18}));
     EXPECT_EQ(l.rooms_list, (ControlRect{12, 90, 210, 283}));
     EXPECT_EQ(l.everyone_check, (ControlRect{12, 377, 210, 22}));
-    EXPECT_EQ(l.log_view, (ControlRect{234, 72, 518, 327}));
+    EXPECT_EQ(l.log_view, (ControlRect{234, 196, 518, 203}));
     EXPECT_EQ(l.input_edit, (ControlRect{12, 411, 642, 30}));
     EXPECT_EQ(l.send_button, (ControlRect{662, 411, 90, 30}));
 }
@@ -59,6 +59,7 @@ TEST(Layout, TinyAndZeroSizesStayWellDefined) {
     EXPECT_EQ(l.flag_buttons[0].width, 60);
     EXPECT_EQ(l.rooms_list.height, -298);
     EXPECT_EQ(l.log_view.width, -246);
+    EXPECT_EQ(l.board_list.width, -246);
     EXPECT_EQ(l.send_button.x, -102);
     const MainLayout odd = compute_layout(-5, -5, 1, 1);
     EXPECT_EQ(odd.quick_buttons[0].width, 70);
