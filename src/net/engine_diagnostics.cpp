@@ -27,14 +27,13 @@ EngineDiagnostics NetworkEngine::diagnostics() const {
         std::lock_guard<std::mutex> lock(identity_mutex_);
         d.discovery_port = settings_.discovery_port;
         d.message_port = settings_.message_port;
-        SiteKey key{};
-        if (!settings_.site_key.empty() && parse_site_key(settings_.site_key, key)) d.key_id = site_key_id(key);
     }
     d.discovery_bound = d.running && udp_socket_.load() != INVALID_SOCKET_HANDLE;
     d.message_bound = d.running && tcp_socket_.load() != INVALID_SOCKET_HANDLE;
     d.start_failure = static_cast<StartFailure>(start_failure_.load());
     d.sealed = d.running && sealed_ != nullptr;
-    if (!d.sealed) d.key_id.clear();
+    // The engine keeps no copy of the key's text: the key id is the sealed wire's own.
+    if (d.sealed) d.key_id = sealed_->key_id();
     d.now_ms = milliseconds_since_start();
     d.last_announced_ms = last_announced_ms_.load();
     d.previously_announced_ms = previously_announced_ms_.load();
