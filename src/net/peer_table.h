@@ -26,11 +26,11 @@ struct PeerRecord {
     std::string address;  // dotted IPv4 source address of its last announcement
     std::uint16_t port = 0;  // announced TCP message port; 0 when absent or not numeric
     std::int64_t last_seen = 0;  // milliseconds since system start
+    bool speaks_l1 = false;      // its latest announcement named the L1 capability
+    std::vector<PeerFlag> flags;  // raised flags of its latest announcement, field order
     // Sealed mode: the sender's timestamp on the newest line accepted from it (0 in the
     // open protocol, whose lines carry none).
     std::int64_t sent_at = 0;
-    bool speaks_l1 = false;      // its latest announcement named the L1 capability
-    std::vector<PeerFlag> flags;  // raised flags of its latest announcement, field order
 };
 
 // Most records the table holds. Announcements are unauthenticated, so a flood of made-up
