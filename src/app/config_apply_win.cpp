@@ -28,6 +28,7 @@ namespace {
 void reapply_settings(AppState& state) {
     if (state.main_window) SetWindowTextW(state.main_window, main_window_title().c_str());
     state.engine.set_identity(state.settings.user, state.settings.room);
+    state.engine.set_urgent_escalate_s(state.settings.urgent_escalate_s);
     create_quick_buttons();
     build_accelerators();
     update_compose_limit();

@@ -31,6 +31,7 @@ bool NetworkEngine::start(const Settings& settings, WindowHandle window, std::ws
         std::lock_guard<std::mutex> lock(identity_mutex_);
         settings_ = settings;
     }
+    urgent_escalate_s_ = settings.urgent_escalate_s;
     window_ = window;
     notices_.reset(window);
     last_announced_ms_ = previously_announced_ms_ = own_heard_ms_ = -1;

@@ -79,6 +79,9 @@ public:
     void peers_notice_handled();
     PeerSnapshot snapshot_peers() const;
     void set_identity(const std::string& user, const std::string& room);
+    // Seconds after which an urgent page nobody has seen is reported to the window (0:
+    // never); takes effect at the next check, also while the engine runs.
+    void set_urgent_escalate_s(int seconds) { urgent_escalate_s_ = seconds; }
     void broadcast_discovery(const char* kind);
 
     // For tests and diagnostics.
@@ -121,6 +124,8 @@ private:
     static int idle_wait_ms(const WakeSignal& wake);
 
     Settings settings_;
+    // settings_.urgent_escalate_s as the heartbeat thread reads it; the window may change it.
+    std::atomic<int> urgent_escalate_s_{0};
     WindowHandle window_ = nullptr;
     InstanceId instance_id_;
     // Closed only after every thread that waits on them has been joined, so no thread

@@ -134,7 +134,7 @@ void NetworkEngine::post_flags_gone(const std::vector<PeerRecord>& departed) {
 std::int64_t NetworkEngine::run_escalation_checks(std::int64_t now) {
     if (!sent_pages_) return -1;
     std::int64_t next_due = -1;
-    const std::int64_t escalate_ms = static_cast<std::int64_t>(settings_.urgent_escalate_s) * 1000;
+    const std::int64_t escalate_ms = static_cast<std::int64_t>(urgent_escalate_s_.load()) * 1000;
     for (auto& report : sent_pages_->due_checks(now, escalate_ms, next_due)) {
         post_or_free(window_, WM_APP_NOT_SEEN, new PageNotSeen(std::move(report)));
     }

@@ -341,6 +341,24 @@ TEST_P(EngineLoop, UrgentPageNotSeenInTimeIsReportedOnce) {
     EXPECT_EQ(a.sink.count_within(WM_APP_NOT_SEEN, 1500), 0);
 }
 
+// The configuration dialog changes the wait while the engine runs; the next check uses it.
+TEST_P(EngineLoop, ATimeToTellTheSenderChangedWhileRunningAppliesToTheNextCheck) {
+    const TestPorts base = next_ports();
+    Node a, b;
+    ASSERT_TRUE(a.start(settings(base, "ann", "Op 1")));  // the default: 60 s
+    ASSERT_TRUE(b.start(settings({base.discovery, next_port()}, "Dr Lee", "Op 2")));
+    ASSERT_TRUE(eventually([&] { return a.engine.snapshot_peers().size() == 1; }));
+    a.engine.set_urgent_escalate_s(1);
+    int attempted = 0;
+    const MessageId page = a.engine.send_message({}, "QUICK", "EMERG", attempted, true);
+    auto report = a.sink.next_payload<PageNotSeen>(WM_APP_NOT_SEEN, 5000);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->page_id, page);
+    a.engine.set_urgent_escalate_s(0);  // off: no further check reports
+    a.engine.send_message({}, "QUICK", "EMERG", attempted, true);
+    EXPECT_EQ(a.sink.count_within(WM_APP_NOT_SEEN, 2500), 0);
+}
+
 TEST_P(EngineLoop, OldProtocolPeerGetsNoClearOrSeenIsNeverReportedAndItsPagesAreShown) {
     const TestPorts ports = next_ports();
     Node a;
