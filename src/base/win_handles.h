@@ -1,8 +1,10 @@
 // Small owners for Win32 handles that the window layer creates and must release on
-// every path: GDI objects, menus, and objects selected into a device context.
+// every path: GDI objects, menus, objects selected into a device context, and COM's
+// apartment and interface pointers.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 namespace quillnet {
 
@@ -55,6 +57,44 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// COM for this thread for the lifetime of the holder, through functions the caller
+// looked up on first use; balanced only when the initialisation succeeded (S_FALSE,
+// already initialised, counts and must be balanced).
+class ComApartment {
+public:
+    ComApartment(decltype(&CoInitializeEx) initialize, decltype(&CoUninitialize) uninitialize)
+        : uninitialize_(uninitialize), initialised_(SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) uninitialize_();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    decltype(&CoUninitialize) uninitialize_;
+    bool initialised_;
+};
+
+// One COM interface pointer, released when the holder goes.
+template <typename Interface>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (pointer_) pointer_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    Interface** out() { return &pointer_; }
+    void** out_void() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
 };
 
 }  // namespace quillnet

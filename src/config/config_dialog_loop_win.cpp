@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/scale.h"
+#include "base/dialog_window.h"
 #include "base/win_text.h"
 #include "config/config_dialog_controls.h"
 #include "config/loop_settings.h"
@@ -23,11 +23,8 @@ LoopFields fields;
 
 HWND add(HWND dialog, const wchar_t* window_class, const std::wstring& text, DWORD style, int x, int y, int width,
          int height, int id, unsigned dpi, HINSTANCE instance, HFONT font) {
-    HWND control = CreateWindowExW(0, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | style, scale_px(x, dpi),
-                                   scale_px(y, dpi), scale_px(width, dpi), scale_px(height, dpi), dialog,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    return control;
+    return add_dialog_control(dialog, instance, window_class, text.c_str(), style, 0, id, {x, y, width, height}, font,
+                              dpi);
 }
 
 std::wstring joined(const std::vector<std::string>& entries) {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "base/dialog_window.h"
-#include "base/scale.h"
 #include "base/system_library.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
@@ -23,8 +22,6 @@ namespace {
 const wchar_t DIALOG_CLASS[] = L"QNConfigDialog";
 constexpr int CLIENT_WIDTH = 880;
 constexpr int CLIENT_HEIGHT = 560;
-constexpr DWORD DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME;
 
 constexpr int IDENTITY_LABEL_WIDTH = 125;
 constexpr int IDENTITY_EDIT_X = 140;
@@ -49,13 +46,8 @@ HWND open_dialog = nullptr;
 // Creates one child control with the dialog font.
 HWND add_control(HWND dialog, const wchar_t* window_class, const std::wstring& text, DWORD style, Geometry g,
                  int id = 0) {
-    const unsigned dpi = dialog_dpi;
-    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, scale_px(g.x, dpi), scale_px(g.y, dpi),
-                                   scale_px(g.width, dpi), scale_px(g.height, dpi), dialog,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), dialog_hooks.instance, nullptr);
-    if (control && dialog_hooks.font)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_hooks.font), TRUE);
-    return control;
+    return add_dialog_control(dialog, dialog_hooks.instance, window_class, text.c_str(), style, 0, id,
+                              {g.x, g.y, g.width, g.height}, dialog_hooks.font, dialog_dpi);
 }
 
 HWND add_label(HWND dialog, const std::wstring& text, Geometry g, int id = 0) {
@@ -206,30 +198,6 @@ LRESULT CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
     }
 }
 
-bool register_dialog_class(HINSTANCE instance) {
-    static bool registered = false;
-    if (registered) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = config_dialog_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = DIALOG_CLASS;
-    registered = RegisterClassExW(&wc) != 0;
-    return registered;
-}
-
-HWND create_dialog_window(HWND owner, HINSTANCE instance) {
-    dialog_dpi = window_dpi(owner);
-    RECT frame{0, 0, scale_px(CLIENT_WIDTH, dialog_dpi), scale_px(CLIENT_HEIGHT, dialog_dpi)};
-    AdjustWindowRectEx(&frame, DIALOG_STYLE, FALSE, DIALOG_EX_STYLE);
-    const RECT place = dialog_rect(owner, frame.right - frame.left, frame.bottom - frame.top);
-    return CreateWindowExW(DIALOG_EX_STYLE, DIALOG_CLASS, L"Quillnet Configuration", DIALOG_STYLE, place.left,
-                           place.top, place.right - place.left, place.bottom - place.top, owner, nullptr, instance,
-                           nullptr);
-}
-
 }  // namespace
 
 ConfigDialogControls& config_dialog_controls() {
@@ -263,31 +231,19 @@ void show_configuration_dialog(HWND owner, const Settings& settings, const Confi
         BringWindowToTop(open);
         return;
     }
-    if (!register_dialog_class(hooks.instance)) return;
+    if (!register_dialog_class(hooks.instance, DIALOG_CLASS, config_dialog_proc, COLOR_BTNFACE)) return;
     dialog_hooks = hooks;
-    HWND dialog = create_dialog_window(owner, hooks.instance);
+    dialog_dpi = window_dpi(owner);
+    HWND dialog = create_dialog_window(owner, hooks.instance, DIALOG_CLASS, L"Quillnet Configuration", CLIENT_WIDTH,
+                                       CLIENT_HEIGHT);
     if (!dialog) return;
     open_dialog = dialog;
     const ModalScope modal;
     create_dialog_controls(dialog, settings);
 
-    if (owner) EnableWindow(owner, FALSE);
-    ShowWindow(dialog, SW_SHOW);
-    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetForegroundWindow(dialog);
-    SetFocus(config_dialog_controls().user_edit);
-
-    run_modal_loop(dialog);
+    run_modal_window(owner, dialog, config_dialog_controls().user_edit);
     dialog_hooks = ConfigDialogHooks{};
-
-    if (owner && IsWindow(owner)) {
-        EnableWindow(owner, TRUE);
-        // A hidden owner is not activated: it would take the keys typed into another program.
-        if (IsWindowVisible(owner)) {
-            SetActiveWindow(owner);
-            SetForegroundWindow(owner);
-        }
-    }
+    give_back_owner(owner);
 }
 
 }  // namespace quillnet

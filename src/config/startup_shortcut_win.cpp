@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/system_library.h"
+#include "base/win_handles.h"
 #include "config/startup_shortcut.h"
 
 namespace quillnet {
@@ -36,40 +37,6 @@ const ShellFunctions& shell() {
     static const ShellFunctions functions;
     return functions;
 }
-
-// COM for this thread for the lifetime of the holder; balanced only when the
-// initialisation succeeded (S_FALSE, already initialised, counts and must be balanced).
-class ComApartment {
-public:
-    ComApartment() : initialised_(SUCCEEDED(shell().initialize(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (initialised_) shell().uninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialised_;
-};
-
-// One COM interface pointer, released when the holder goes.
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (pointer_) pointer_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    Interface* get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    void** out() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
 
 // A buffer the shell allocated with the COM task allocator.
 class TaskMemory {
@@ -108,9 +75,9 @@ std::wstring directory_of(const std::wstring& path) {
 }
 
 bool write_shortcut(const std::wstring& shortcut) {
-    ComApartment apartment;
+    const ComApartment apartment(shell().initialize, shell().uninitialize);
     ComRef<IShellLinkW> link;
-    if (FAILED(shell().create_instance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+    if (FAILED(shell().create_instance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out_void())))
         return false;
     const std::wstring target = executable_path();
     if (target.empty()) return false;
@@ -119,7 +86,7 @@ bool write_shortcut(const std::wstring& shortcut) {
     link->SetDescription(L"Quillnet LAN messenger");
 
     ComRef<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return false;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out_void()))) return false;
     return SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/system_library.h"
+#include "base/win_handles.h"
 #include "base/win_text.h"
 #include "ui/firewall_query.h"
 
@@ -33,36 +34,6 @@ const ComFunctions& com() {
     static const ComFunctions functions;
     return functions;
 }
-
-class ComApartment {
-public:
-    ComApartment() : initialised_(SUCCEEDED(com().initialize(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (initialised_) com().uninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialised_;
-};
-
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (pointer_) pointer_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    Interface* operator->() const { return pointer_; }
-    Interface** out() { return &pointer_; }
-    void** out_void() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
 
 class Bstr {
 public:
@@ -189,7 +160,7 @@ FirewallFindings read_firewall_findings(const std::wstring& program_path) {
     FirewallFindings found;
     found.unknown_reason = "the firewall's settings cannot be read on this system";
     if (!com().complete()) return found;
-    const ComApartment apartment;
+    const ComApartment apartment(com().initialize, com().uninitialize);
     ComRef<INetFwPolicy2> policy;
     if (FAILED(com().create_instance(CLSID_NetFwPolicy2, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwPolicy2,
                                      policy.out_void())))

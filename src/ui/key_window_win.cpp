@@ -19,8 +19,6 @@ namespace quillnet {
 
 namespace {
 
-constexpr DWORD KEY_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD KEY_EX_STYLE = WS_EX_DLGMODALFRAME;
 constexpr DWORD LABEL_STYLE = WS_CHILD | WS_VISIBLE;
 constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 constexpr DWORD KEY_EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
@@ -46,13 +44,8 @@ KeyWindowState& key_window() {
 HWND add_control(HWND window, const wchar_t* window_class, const std::wstring& text, DWORD style, KeyBox b,
                  int id, HFONT font) {
     const AppState* s = app();
-    const unsigned dpi = window_dpi(window);
-    HWND control = CreateWindowExW(0, window_class, text.c_str(), style, scale_px(b.x, dpi), scale_px(b.y, dpi),
-                                   scale_px(b.width, dpi), scale_px(b.height, dpi), window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   s ? s->instance : GetModuleHandleW(nullptr), nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    return control;
+    return add_dialog_control(window, s ? s->instance : GetModuleHandleW(nullptr), window_class, text.c_str(), style,
+                              0, id, {b.x, b.y, b.width, b.height}, font, window_dpi(window));
 }
 
 // The controls in creation order, which is also the Tab order.
@@ -207,30 +200,6 @@ LRESULT CALLBACK key_window_proc(HWND window, UINT message, WPARAM wparam, LPARA
     }
 }
 
-bool register_key_class(HINSTANCE instance) {
-    static bool registered = false;
-    if (registered) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = key_window_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = KEY_WINDOW_CLASS;
-    registered = RegisterClassExW(&wc) != 0;
-    return registered;
-}
-
-HWND create_key_window(HWND owner, HINSTANCE instance) {
-    const unsigned dpi = window_dpi(owner);
-    RECT frame{0, 0, scale_px(KEY_WINDOW_LAYOUT.client_width, dpi), scale_px(KEY_WINDOW_LAYOUT.client_height, dpi)};
-    AdjustWindowRectEx(&frame, KEY_STYLE, FALSE, KEY_EX_STYLE);
-    // On the owner, or on the work area when the owner is minimised or in the tray.
-    const RECT place = dialog_rect(owner, frame.right - frame.left, frame.bottom - frame.top);
-    return CreateWindowExW(KEY_EX_STYLE, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE, KEY_STYLE, place.left, place.top,
-                           place.right - place.left, place.bottom - place.top, owner, nullptr, instance, nullptr);
-}
-
 }  // namespace
 
 void set_copied_key_lifetime_ms(unsigned milliseconds) { copied_key_lifetime_ms = milliseconds; }
@@ -252,8 +221,9 @@ void show_key_window(HWND owner, const SaveSiteKey& save) {
         SetForegroundWindow(k.window);
         return;
     }
-    if (!register_key_class(s->instance)) return;
-    HWND window = create_key_window(owner, s->instance);
+    if (!register_dialog_class(s->instance, KEY_WINDOW_CLASS, key_window_proc, COLOR_BTNFACE)) return;
+    HWND window = create_dialog_window(owner, s->instance, KEY_WINDOW_CLASS, KEY_WINDOW_TITLE,
+                                       KEY_WINDOW_LAYOUT.client_width, KEY_WINDOW_LAYOUT.client_height);
     if (!window) return;
     k.window = window;
     k.current = s->settings.site_key;
@@ -267,23 +237,10 @@ void show_key_window(HWND owner, const SaveSiteKey& save) {
         create_key_controls(window, s->normal_font, static_cast<HFONT>(key_font.get()));
         show_keys(window);
 
-        if (owner) EnableWindow(owner, FALSE);
-        ShowWindow(window, SW_SHOW);
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SetForegroundWindow(window);
-        SetFocus(GetDlgItem(window, IDC_KEY_GENERATE));
-
-        run_modal_loop(window);
+        run_modal_window(owner, window, GetDlgItem(window, IDC_KEY_GENERATE));
     }
     k = KeyWindowState{};
-    if (owner && IsWindow(owner)) {
-        EnableWindow(owner, TRUE);
-        // A hidden owner is not activated: it would take the keys typed into another program.
-        if (IsWindowVisible(owner)) {
-            SetActiveWindow(owner);
-            SetForegroundWindow(owner);
-        }
-    }
+    give_back_owner(owner);
 }
 
 }  // namespace quillnet

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "base/dialog_window.h"
-#include "base/scale.h"
 #include "base/win_placement.h"
 #include "base/win_text.h"
 #include "net/adapters.h"
@@ -18,12 +17,8 @@ namespace quillnet {
 namespace {
 
 constexpr wchar_t CHECK_CLASS[] = L"QNNetworkCheck";
-constexpr DWORD CHECK_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD CHECK_EX_STYLE = WS_EX_DLGMODALFRAME;
 constexpr int CLIENT_WIDTH = 600;
 constexpr int CLIENT_HEIGHT = 460;
-
-bool check_class_registered = false;
 
 std::wstring module_path() {
     wchar_t buffer[MAX_PATH] = {};
@@ -61,29 +56,6 @@ LRESULT CALLBACK check_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam
     }
 }
 
-bool register_check_class(HINSTANCE instance) {
-    if (check_class_registered) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = check_proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CHECK_CLASS;
-    check_class_registered = RegisterClassExW(&wc) != 0;
-    return check_class_registered;
-}
-
-// Coordinates at 96 DPI, placed at dpi.
-HWND add_control(HWND box, HINSTANCE instance, const wchar_t* window_class, const wchar_t* text, DWORD style,
-                 DWORD ex_style, int id, int x, int y, int width, int height, HFONT font, unsigned dpi) {
-    HWND control = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, scale_px(x, dpi),
-                                   scale_px(y, dpi), scale_px(width, dpi), scale_px(height, dpi), box,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    return control;
-}
-
 }  // namespace
 
 std::wstring current_network_report() {
@@ -99,41 +71,26 @@ void show_network_check(HWND owner) {
     const AppState* s = app();
     const HINSTANCE instance = s ? s->instance : GetModuleHandleW(nullptr);
     const HFONT font = s ? s->normal_font : nullptr;
-    if (!register_check_class(instance)) return;
+    if (!register_dialog_class(instance, CHECK_CLASS, check_proc, COLOR_BTNFACE)) return;
 
     const unsigned dpi = window_dpi(owner);
-    RECT outer{0, 0, scale_px(CLIENT_WIDTH, dpi), scale_px(CLIENT_HEIGHT, dpi)};
-    AdjustWindowRectEx(&outer, CHECK_STYLE, FALSE, CHECK_EX_STYLE);
-    const RECT place = dialog_rect(owner, outer.right - outer.left, outer.bottom - outer.top);
-    HWND box = CreateWindowExW(CHECK_EX_STYLE, CHECK_CLASS, L"Network Check", CHECK_STYLE, place.left, place.top,
-                               place.right - place.left, place.bottom - place.top, owner, nullptr, instance, nullptr);
+    HWND box = create_dialog_window(owner, instance, CHECK_CLASS, L"Network Check", CLIENT_WIDTH, CLIENT_HEIGHT);
     if (!box) return;
     {
         const ModalScope modal;
-        add_control(box, instance, L"EDIT", L"",
-                    WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                    WS_EX_CLIENTEDGE, ID_CHECK_REPORT, 12, 12, 576, 392, font, dpi);
-        add_control(box, instance, L"BUTTON", L"Check &Again", WS_TABSTOP | BS_PUSHBUTTON, 0, ID_CHECK_AGAIN, 292,
-                    420, 100, 28, font, dpi);
-        add_control(box, instance, L"BUTTON", L"&Copy", WS_TABSTOP | BS_PUSHBUTTON, 0, ID_CHECK_COPY, 400, 420, 90,
-                    28, font, dpi);
-        HWND close = add_control(box, instance, L"BUTTON", L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 498,
-                                 420, 90, 28, font, dpi);
+        add_dialog_control(box, instance, L"EDIT", L"",
+                           WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
+                           ID_CHECK_REPORT, {12, 12, 576, 392}, font, dpi);
+        add_dialog_control(box, instance, L"BUTTON", L"Check &Again", WS_TABSTOP | BS_PUSHBUTTON, 0, ID_CHECK_AGAIN,
+                           {292, 420, 100, 28}, font, dpi);
+        add_dialog_control(box, instance, L"BUTTON", L"&Copy", WS_TABSTOP | BS_PUSHBUTTON, 0, ID_CHECK_COPY,
+                           {400, 420, 90, 28}, font, dpi);
+        HWND close = add_dialog_control(box, instance, L"BUTTON", L"Close", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK,
+                                        {498, 420, 90, 28}, font, dpi);
         show_report(box);
-
-        EnableWindow(owner, FALSE);
-        ShowWindow(box, SW_SHOW);
-        SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-        SetForegroundWindow(box);
-        SetFocus(close);
-        run_modal_loop(box);
+        run_modal_window(owner, box, close);
     }
-    EnableWindow(owner, TRUE);
-    // A hidden owner is not activated: it would take the keys typed into another program.
-    if (IsWindowVisible(owner)) {
-        SetActiveWindow(owner);
-        SetForegroundWindow(owner);
-    }
+    give_back_owner(owner);
 }
 
 }  // namespace quillnet

@@ -19,16 +19,6 @@ using namespace quillnet;
 
 namespace {
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        sink.serve(engine);
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 // An engine alone on its discovery port, fed hand-made HELLOs for the raw servers.
 class EngineDelivery : public ::testing::Test {
 protected:

@@ -27,16 +27,6 @@ std::vector<std::string> users(const PeerSnapshot& peers) {
     return out;
 }
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        sink.serve(engine);
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 }  // namespace
 
 TEST(EngineDiscovery, ThreeEnginesFindEachOtherAndListInUserOrder) {

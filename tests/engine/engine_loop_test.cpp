@@ -23,16 +23,6 @@ namespace {
 
 const std::string KEY = "5e1c5a7e9b2d4f6081a3c5e7092b4d6f8e0a2c4e6a8b0d2f4163758a9cbdef01";
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        sink.serve(engine);
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 const PeerRecord* find_peer(const PeerSnapshot& peers, const std::string& id) {
     for (const auto& p : peers)
         if (p.id == id) return &p;

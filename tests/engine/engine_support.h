@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "event_sink.h"
+#include "net/engine.h"
 #include "net/socket_shim.h"
 
 namespace quillnet {
@@ -29,6 +31,18 @@ Settings engine_settings(const TestPorts& ports, const std::string& user, const 
 
 // Polls until predicate holds or timeout_ms passes.
 bool eventually(const std::function<bool()>& predicate, int timeout_ms = 10000);
+
+// An engine with its own event window, which acknowledges peer-list notices as the main
+// window does.
+struct Node {
+    EventSink sink;
+    NetworkEngine engine;
+    bool start(const Settings& settings) {
+        std::wstring error;
+        sink.serve(engine);
+        return engine.start(settings, sink.window(), error);
+    }
+};
 
 // Socket library held for the life of a test object (Winsock needs it for raw sockets).
 struct SocketLibrary {

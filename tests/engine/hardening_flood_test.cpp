@@ -21,16 +21,6 @@ namespace {
 
 constexpr int FLOOD_DATAGRAMS = 100000;
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        sink.serve(engine);
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 // Builds the flood: announcements from ever new ids, BYEs, several lines per datagram,
 // random bytes, and datagrams longer than the receive buffer. Texts are slices of pools
 // filled once, which keeps the flood cheap to make.

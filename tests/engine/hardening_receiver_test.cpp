@@ -30,16 +30,6 @@ using namespace quillnet;
 
 namespace {
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        sink.serve(engine);
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 SocketHandle connect_to(std::uint16_t port) {
     SocketHolder socket(open_tcp_socket());
     if (begin_connect(socket.get(), IPV4_LOOPBACK, port) != ConnectStart::connected) return INVALID_SOCKET_HANDLE;

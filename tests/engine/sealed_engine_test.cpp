@@ -35,15 +35,6 @@ std::string inner(const std::string& kind, const std::vector<std::string>& field
 
 std::string unterminated(const std::string& line) { return line.substr(0, line.size() - 1); }
 
-struct Node {
-    EventSink sink;
-    NetworkEngine engine;
-    bool start(const Settings& settings) {
-        std::wstring error;
-        return engine.start(settings, sink.window(), error);
-    }
-};
-
 std::string notice(const std::string& rest) { return HERE + " runs Quillnet " + rest; }
 
 class SealedReceiver : public ::testing::Test {
