@@ -252,17 +252,11 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_COMMAND: return on_command(window, wparam);
     case WM_TIMER: return on_timer(wparam);
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(window, wparam, lparam);
-    case WM_APP_PEERS_CHANGED:
-    case WM_APP_MESSAGE_RECEIVED:
-    case WM_APP_DELIVERY_RESULT:
-    case WM_APP_ENGINE_NOTICE:
-    case WM_APP_OWN_FLAG_CLEARED:
-    case WM_APP_PEER_FLAGS_GONE:
-    case WM_APP_PAGE_SEEN:
-    case WM_APP_NOT_SEEN: return on_engine_event(window, message, lparam);
     case WM_APP_TRAY: return on_tray_message(lparam);
     case WM_DPICHANGED: return on_dpi_changed(window, wparam, lparam);
     default:
+        // Every kind the engine posts goes to the one place that owns its payload.
+        if (is_engine_event(message)) return on_engine_event(window, message, lparam);
         // The shell announces a (re)started task bar with a registered message.
         if (message == taskbar_created_message()) {
             add_tray_icon_again();

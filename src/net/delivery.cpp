@@ -211,11 +211,7 @@ MessageId NetworkEngine::send_message(const std::vector<InstanceId>& recipients,
 
     std::string user;
     std::string room;
-    {
-        std::lock_guard<std::mutex> lock(identity_mutex_);
-        user = settings_.user;
-        room = settings_.room;
-    }
+    copy_identity(user, room);
     const std::string reply_port = std::to_string(static_cast<unsigned>(settings_.message_port));
     job.frame = encode_line(kind, {message_id, instance_id_, user, room, body, reply_port, urgent ? "1" : "0"});
     job.window = window_;

@@ -26,11 +26,7 @@ void NetworkEngine::broadcast_discovery(const char* kind) {
     if (!kind || udp_socket_.load() == INVALID_SOCKET_HANDLE) return;
     std::string user;
     std::string room;
-    {
-        std::lock_guard<std::mutex> lock(identity_mutex_);
-        user = settings_.user;
-        room = settings_.room;
-    }
+    copy_identity(user, room);
     const std::string port = std::to_string(static_cast<unsigned>(settings_.message_port));
 
     std::vector<std::uint32_t> targets{IPV4_LIMITED_BROADCAST};

@@ -183,6 +183,12 @@ void NetworkEngine::set_identity(const std::string& user, const std::string& roo
     if (running_.load()) request_extra_heartbeat();
 }
 
+void NetworkEngine::copy_identity(std::string& user, std::string& room) const {
+    std::lock_guard<std::mutex> lock(identity_mutex_);
+    user = settings_.user;
+    room = settings_.room;
+}
+
 void NetworkEngine::peers_notice_handled() { peers_notice_pending_ = false; }
 
 void NetworkEngine::notify_peers_changed() {

@@ -94,6 +94,8 @@ public:
     void set_wall_clock(WallClock clock) { wall_clock_ = std::move(clock); }
 
 private:
+    // The user and room as they are now (set_identity may change them at any time).
+    void copy_identity(std::string& user, std::string& room) const;
     void discovery_receiver_loop();
     void message_receiver_loop();
     void heartbeat_loop();

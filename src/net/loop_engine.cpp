@@ -51,11 +51,7 @@ MessageId NetworkEngine::clear_peer_flag(const InstanceId& owner, const std::str
     if (job.targets.empty()) return message_id;
     std::string user;
     std::string room;
-    {
-        std::lock_guard<std::mutex> lock(identity_mutex_);
-        user = settings_.user;
-        room = settings_.room;
-    }
+    copy_identity(user, room);
     const std::string age = std::to_string(age_shown_s < 0 ? 0 : age_shown_s);
     job.frame = encode_line("CLEAR", {message_id, instance_id_, user, room, label, owner, age});
     job.window = window_;
@@ -79,11 +75,7 @@ void NetworkEngine::acknowledge_pages(const std::vector<SeenRequest>& pages) {
     }
     std::string user;
     std::string room;
-    {
-        std::lock_guard<std::mutex> lock(identity_mutex_);
-        user = settings_.user;
-        room = settings_.room;
-    }
+    copy_identity(user, room);
     for (const SeenRequest* page : going) {
         SeenFrame seen;
         seen.target = DeliveryTarget{page->sender_address, page->reply_port, page->sender_id};
